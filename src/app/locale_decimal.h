@@ -1,0 +1,7 @@
+#pragma once
+
+#include <string>
+
+/// Decimal separator of the system's default locale, as 8-bit text of the
+/// system code page; empty when the locale cannot be asked.
+std::string systemLocaleDecimal();

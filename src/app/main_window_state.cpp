@@ -1,0 +1,110 @@
+#include "app/main_window_state.h"
+
+#include <array>
+
+MainWindowState::MainWindowState() = default;
+
+void MainWindowState::FormCreate(std::string localeDecimal, std::string programFolder)
+{
+    decoder_.setLocaleDecimal(std::move(localeDecimal));
+    ChartPageSize = 100;
+    Caption = "KP-7730 Interface Program Ver:3.01";
+    ProgramFolder = std::move(programFolder);
+    Marks.COM1 = true;
+    Marks.set10k = true;
+    ChartFollowLast = true;
+    KDsetup(1);
+    KDrun(Dial.DialCentre);
+    RepeatSetChecked = true;
+    PortKind = kPortUsb;
+}
+
+FrameOutcome MainWindowState::ShowDataQ7(std::string_view frame)
+{
+    frameCalls_ = {};
+    return decoder_.ShowDataQ7(frame, *this);
+}
+
+void MainWindowState::selectComPort(int8_t kind)
+{
+    std::array<bool*, 4> marks{&Marks.COM1, &Marks.COM2, &Marks.COM3, &Marks.COM4};
+    for (int8_t port = 1; port <= 4; ++port) {
+        bool& mark = *marks[static_cast<std::size_t>(port - 1)];
+        mark = port == kind ? !mark : false;
+    }
+    PortKind = kind;
+    Panel1Caption = "COM" + std::to_string(kind);
+}
+
+void MainWindowState::USBClick()
+{
+    Marks.COM1 = Marks.COM2 = Marks.COM3 = Marks.COM4 = false;
+    Marks.USB = !Marks.USB;
+    PortKind = kPortUsb;
+    Panel1Caption = "USB";
+}
+
+void MainWindowState::Panel1Click()
+{
+    if (Panel2Caption != "Connect")
+        return;
+    switch (PortKind) {
+    case 1: COM2Click(); break;
+    case 2: COM3Click(); break;
+    case 3: COM4Click(); break;
+    case 4: USBClick(); break;
+    case 5: COM1Click(); break;
+    default: break;
+    }
+}
+
+void MainWindowState::KDsetup(int32_t)
+{
+    ++ScaleDrawings;
+    frameCalls_.scaleDrawn = true;
+}
+
+void MainWindowState::KDrun(int32_t value)
+{
+    NeedleValue = value;
+    frameCalls_.needle = value;
+}
+
+void MainWindowState::INDataToTable(int32_t kind)
+{
+    if (kind != 1)
+        return;
+    ++OfferedReadings;
+    frameCalls_.offered = true;
+}
+
+void MainWindowState::SetValueMin(double value)
+{
+    if (value == ValueMin)
+        return;
+    ValueMin = value;
+    ValueAxisMin = value;
+}
+
+void MainWindowState::SetValueMax(double value)
+{
+    if (value == ValueMax)
+        return;
+    ValueMax = value;
+    ValueAxisMax = value;
+}
+
+int32_t MainWindowState::AddPoint(double value)
+{
+    ++ChartReadings;
+    frameCalls_.chartValue = value;
+    const int64_t pages = (ChartReadings + ChartPageSize - 1) / ChartPageSize;
+    return static_cast<int32_t>(pages < 1 ? 1 : pages);
+}
+
+void MainWindowState::logFrame(std::string_view frame)
+{
+    if (frameLog_.size() == kFrameLogLimit)
+        frameLog_.pop_front();
+    frameLog_.emplace_back(frame);
+}

@@ -1,0 +1,73 @@
+#include "cli/decode_command.h"
+
+#include "app/locale_decimal.h"
+#include "app/main_window_state.h"
+#include "cli/json_line.h"
+#include "cli/reading_json.h"
+
+#include <istream>
+#include <optional>
+#include <ostream>
+#include <string_view>
+
+namespace {
+
+constexpr std::string_view kUsage = "usage: zqmeter-cli decode [--decimal C]\n";
+
+// The cable hands on only 26-character frames that end in CR LF ("DA").
+std::optional<std::string_view> rejectedByFrameAssembly(std::string_view line)
+{
+    if (line.size() != 26)
+        return "not 26 characters";
+    if (line.substr(24) != "DA")
+        return "does not end in DA";
+    return std::nullopt;
+}
+
+}  // namespace
+
+int runDecodeCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+                     std::ostream& err)
+{
+    std::optional<std::string> decimal;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--decimal" && i + 1 < args.size() && !decimal) {
+            decimal = args[++i];
+        } else if (arg.starts_with("--decimal=") && !decimal) {
+            decimal = arg.substr(std::string_view("--decimal=").size());
+        } else {
+            err << kUsage;
+            return 2;
+        }
+    }
+
+    MainWindowState state;
+    state.FormCreate(decimal ? *decimal : systemLocaleDecimal(), std::string());
+
+    std::string line;
+    std::string output;
+    while (std::getline(in, line)) {
+        while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+            line.pop_back();
+        if (line.empty())
+            continue;
+
+        JsonLine json;
+        json.string("frame", line);
+        std::optional<std::string_view> reason = rejectedByFrameAssembly(line);
+        if (!reason && state.ShowDataQ7(line) != FrameOutcome::Decoded)
+            reason = state.decoder().lastDropReason();
+        if (reason) {
+            json.boolean("decoded", false).string("reason", *reason);
+        } else {
+            json.boolean("decoded", true);
+            appendReadingState(json, state);
+        }
+        output = json.finish();
+        output += '\n';
+        out << output;
+    }
+    out.flush();
+    return 0;
+}

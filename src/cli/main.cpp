@@ -1,0 +1,36 @@
+// zqmeter-cli: the program's core units on the command line.
+
+#include "cli/decode_command.h"
+
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: zqmeter-cli <command> [options]\n"
+    "commands:\n"
+    "  decode [--decimal C]   decode meter frames from standard input, one per line\n";
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::ios::sync_with_stdio(false);
+    if (argc < 2) {
+        std::cerr << kUsage;
+        return 2;
+    }
+    const std::string command = argv[1];
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    if (command == "decode")
+        return runDecodeCommand(args, std::cin, std::cout, std::cerr);
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::cout << kUsage;
+        return 0;
+    }
+    std::cerr << kUsage;
+    return 2;
+}
