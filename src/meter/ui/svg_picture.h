@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class QSvgRenderer;
+
+/// A picture of the layout, drawn from an SVG resource stretched over the
+/// widget. Transparent where the picture is.
+class SvgPicture : public QWidget {
+    Q_OBJECT
+public:
+    /// @param resource path of the SVG, for example ":/pictures/battery.svg"
+    explicit SvgPicture(const QString& resource, QWidget* parent = nullptr);
+
+    /// Whether the SVG could be read.
+    bool isValid() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QSvgRenderer* renderer_;
+};

@@ -1,0 +1,68 @@
+#include "app/ui/frm_test.h"
+#include "meter/ui/bevel_panel.h"
+#include "meter/ui/lcd_label.h"
+#include "snapshot.h"
+
+#include <QApplication>
+#include <QProgressBar>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(FrmTest, OpensAsTheStartUpSequenceLeavesIt)
+{
+    TFrmTest window;
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("KP-7730 Interface Program Ver:3.01"));
+    EXPECT_EQ(window.centralWidget()->size(), QSize(739, 479));
+    EXPECT_EQ(window.minimumSize(), window.maximumSize());
+    EXPECT_FALSE(window.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(window.state().PortKind, 5);
+
+    const auto* bar = window.findChild<QProgressBar*>(QStringLiteral("PBar2"));
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->maximum(), 60);
+    EXPECT_EQ(bar->value(), 20);
+    EXPECT_TRUE(window.findChild<QWidget*>(QStringLiteral("CONok"))->isHidden());
+    EXPECT_FALSE(window.findChild<QWidget*>(QStringLiteral("CONokN"))->isHidden());
+    EXPECT_TRUE(window.findChild<QWidget*>(QStringLiteral("Panel1"))->isHidden());
+    saveSnapshot(window, QStringLiteral("main-window-design"));
+}
+
+TEST(FrmTest, ShowsADecodedFrame)
+{
+    TFrmTest window;
+    EXPECT_EQ(window.ShowDataQ7("000123422205105182075418DA"), FrameOutcome::Decoded);
+    const auto* labelA = window.findChild<LcdLabel*>(QStringLiteral("LabelA"));
+    ASSERT_NE(labelA, nullptr);
+    EXPECT_EQ(labelA->caption(), QByteArray("1"));
+    EXPECT_FALSE(window.findChild<QWidget*>(QStringLiteral("CONok"))->isHidden());
+    EXPECT_TRUE(window.findChild<QWidget*>(QStringLiteral("CONokN"))->isHidden());
+    const auto* bar = window.findChild<QProgressBar*>(QStringLiteral("PBar2"));
+    EXPECT_EQ(bar->maximum(), 600);
+    EXPECT_EQ(bar->value(), 12);
+    saveSnapshot(window, QStringLiteral("main-window-worked-example"));
+
+    // a bar position beyond the maximum shows a full bar
+    window.ShowDataQ7("000999900005105182070000DA");
+    EXPECT_EQ(bar->value(), bar->maximum());
+}
+
+TEST(FrmTest, Panel1StepsThePortKindWhileNotConnected)
+{
+    TFrmTest window;
+    window.Panel1Click();
+    EXPECT_EQ(window.state().PortKind, 1);
+    EXPECT_EQ(window.findChild<BevelPanel*>(QStringLiteral("Panel1"))->caption(), QStringLiteral("COM1"));
+}
+
+TEST(FrmTest, ExitPanelClosesTheWindow)
+{
+    TFrmTest window;
+    window.show();
+    ASSERT_TRUE(window.isVisible());
+    window.Panel3Click();
+    EXPECT_FALSE(window.isVisible());
+}
+
+}  // namespace
