@@ -1,6 +1,7 @@
 // zqmeter-cli: the program's core units on the command line.
 
 #include "cli/decode_command.h"
+#include "cli/dial_command.h"
 
 #include <cstring>
 #include <iostream>
@@ -12,7 +13,9 @@ namespace {
 constexpr const char* kUsage =
     "usage: zqmeter-cli <command> [options]\n"
     "commands:\n"
-    "  decode [--decimal C]   decode meter frames from standard input, one per line\n";
+    "  decode [--decimal C]        decode meter frames from standard input, one per line\n"
+    "  dial needle V [--range T]   where the dial draws the needle for value V\n"
+    "  dial scale [--range T]      where the dial draws its scale\n";
 
 }  // namespace
 
@@ -27,6 +30,8 @@ int main(int argc, char** argv)
     const std::vector<std::string> args(argv + 2, argv + argc);
     if (command == "decode")
         return runDecodeCommand(args, std::cin, std::cout, std::cerr);
+    if (command == "dial")
+        return runDialCommand(args, std::cout, std::cerr);
     if (command == "--help" || command == "-h" || command == "help") {
         std::cout << kUsage;
         return 0;

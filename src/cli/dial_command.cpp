@@ -1,0 +1,96 @@
+#include "cli/dial_command.h"
+
+#include "cli/json_line.h"
+#include "meter/dial_geometry.h"
+
+#include <charconv>
+#include <optional>
+#include <ostream>
+#include <string_view>
+
+namespace {
+
+constexpr std::string_view kUsage =
+    "usage: zqmeter-cli dial needle V [--range T]\n"
+    "       zqmeter-cli dial scale [--range T]\n"
+    "T is the dial range type: 0 (power, frequency; default), 1 (phase angle), 3 (power factor)\n";
+
+std::optional<int32_t> parseInt(std::string_view text)
+{
+    int32_t value = 0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (result.ec != std::errc() || result.ptr != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+void appendPoint(std::string& out, const DialPoint& point)
+{
+    out += '[' + std::to_string(point.x) + ',' + std::to_string(point.y) + ']';
+}
+
+std::string pointList(const std::vector<DialPoint>& points)
+{
+    std::string out = "[";
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        if (i)
+            out += ',';
+        appendPoint(out, points[i]);
+    }
+    return out + ']';
+}
+
+}  // namespace
+
+int runDialCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    auto usage = [&] {
+        err << kUsage;
+        return 2;
+    };
+    if (args.empty() || (args[0] != "needle" && args[0] != "scale"))
+        return usage();
+    const bool needle = args[0] == "needle";
+
+    std::optional<int32_t> value;
+    std::optional<int32_t> type;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--range" && i + 1 < args.size() && !type) {
+            type = parseInt(args[++i]);
+            if (!type || (*type != 0 && *type != 1 && *type != 3))
+                return usage();
+        } else if (needle && !value && (value = parseInt(args[i]))) {
+            continue;
+        } else {
+            return usage();
+        }
+    }
+    if (needle && !value)
+        return usage();
+
+    DialRange range;
+    range.SelectDialRange(type.value_or(0));
+    const DialGeometry geometry(kDialPanelWidth, kDialPanelHeight);
+    JsonLine json;
+    if (needle) {
+        const DialNeedle drawn = geometry.needle(*value, range.DialStep);
+        std::string tip, base;
+        appendPoint(tip, drawn.tip);
+        appendPoint(base, drawn.base);
+        json.raw("tip", tip).raw("base", base);
+    } else {
+        const DialScale scale = geometry.scale(range);
+        std::string labels = "[";
+        for (std::size_t i = 0; i < scale.labels.size(); ++i) {
+            const DialLabel& label = scale.labels[i];
+            JsonLine entry;
+            entry.string("text", label.text).integer("x", label.topLeft.x).integer("y", label.topLeft.y);
+            labels += (i ? "," : "") + entry.finish();
+        }
+        json.raw("labels", labels + "]")
+            .raw("majorMarks", pointList(scale.majorMarks))
+            .raw("band", pointList(scale.band));
+    }
+    out << json.finish() << '\n';
+    return 0;
+}
