@@ -1,6 +1,7 @@
 // zqmeter-cli: the program's core units on the command line.
 
 #include "cli/decode_command.h"
+#include "cli/devices_command.h"
 #include "cli/dial_command.h"
 
 #include <cstring>
@@ -15,7 +16,8 @@ constexpr const char* kUsage =
     "commands:\n"
     "  decode [--decimal C]        decode meter frames from standard input, one per line\n"
     "  dial needle V [--range T]   where the dial draws the needle for value V\n"
-    "  dial scale [--range T]      where the dial draws its scale\n";
+    "  dial scale [--range T]      where the dial draws its scale\n"
+    "  devices                     list the HID devices and how they open\n";
 
 }  // namespace
 
@@ -30,6 +32,8 @@ int main(int argc, char** argv)
     const std::vector<std::string> args(argv + 2, argv + argc);
     if (command == "decode")
         return runDecodeCommand(args, std::cin, std::cout, std::cerr);
+    if (command == "devices")
+        return runDevicesCommand(args, std::cout, std::cerr);
     if (command == "dial")
         return runDialCommand(args, std::cout, std::cerr);
     if (command == "--help" || command == "-h" || command == "help") {
