@@ -1,0 +1,288 @@
+#include "link/cable_connection.h"
+
+#include "link/hid/hid_device.h"
+#include "link/hid/hid_device_controller.h"
+#include "link/hid/hid_pnp_info.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+constexpr int8_t kPortUsb = 5;
+constexpr std::string_view kCableCaption = "USB to Serial";
+
+void appendHexByte(std::string& out, uint8_t byte)
+{
+    out += kHexDigits[byte >> 4];
+    out += kHexDigits[byte & 0xF];
+}
+
+// Device texts arrive as UTF-16; the list keeps 8-bit text of the system
+// code page (Latin-1 here), with "?" for what it cannot hold.
+std::string toCodePage(const std::u16string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (char16_t c : text)
+        out += c < 0x100 ? static_cast<char>(c) : '?';
+    return out;
+}
+
+}  // namespace
+
+CableConnection::CableConnection(CableHost& host) : host_(host) {}
+
+CableConnection::~CableConnection() { releaseDevices(); }
+
+std::string CableConnection::DeviceCaption(THidDevice& device)
+{
+    std::string caption = toCodePage(device.GetProductString());
+    if (caption.empty()) {
+        char text[40];
+        std::snprintf(text, sizeof text, "Device VID=%.4X PID=%.4X", device.Attributes().VendorID,
+                      device.Attributes().ProductID);
+        caption = text;
+    }
+    const std::string serial = toCodePage(device.GetSerialNumberString());
+    if (!serial.empty())
+        caption += " (Serial=" + serial + ")";
+    return caption;
+}
+
+void CableConnection::appendHistory(std::string line)
+{
+    if (history_.size() == kHistoryLimit)
+        history_.pop_front();
+    history_.push_back(std::move(line));
+}
+
+void CableConnection::releaseDevices()
+{
+    currentDevice_ = nullptr;
+    std::vector<DeviceEntry> entries;
+    entries.swap(devices_);
+    selected_ = -1;
+    for (DeviceEntry& entry : entries)
+        delete entry.device;
+}
+
+THidDevice* CableConnection::selectedEntryDevice() const
+{
+    if (devices_.empty() || selected_ < 0)
+        return nullptr;
+    return devices_[static_cast<std::size_t>(selected_)].device;
+}
+
+void CableConnection::HidCtlDeviceChange()
+{
+    ReadBtnClick();
+    releaseDevices();
+    if (Hidctl)
+        Hidctl->EnumerateDevices();
+    for (std::size_t i = devices_.size(); i-- > 0;) {
+        if (devices_[i].caption == kCableCaption) {
+            selected_ = static_cast<int32_t>(i);
+            break;
+        }
+    }
+    currentDevice_ = nullptr;
+    restoreLinkAfterDeviceChange();
+}
+
+// A device change releases every device object, the connected cable's too.
+// When that cable is still there, reading goes on with its new object;
+// when it is gone, the connection falls back to not connected and says so,
+// instead of reading "Disconnect" while nothing arrives.
+void CableConnection::restoreLinkAfterDeviceChange()
+{
+    if (!connected_)
+        return;
+    THidDevice* device = selectedEntryDevice();
+    const bool sameCable = device && device->PnPInfo() && device->FullAccess() &&
+                           static_cast<int64_t>(device->PnPInfo()->DeviceInstance) == connectedInstance_;
+    if (sameCable) {
+        currentDevice_ = device;
+        device->SetDataHandler(THidDataEvent::Bind<&CableConnection::ReadQ7>(this));
+        return;
+    }
+    connected_ = false;
+    connectedInstance_ = -1;
+    panel2Caption_ = "Connect";
+    panel2Yellow_ = true;
+    comsetEnabled_ = true;
+    appendHistory("Connection lost: the cable was removed");
+    host_.connectionChanged();
+}
+
+bool CableConnection::HidCtlEnumerate(THidDevice& HidDev, int32_t Idx)
+{
+    DeviceEntry entry;
+    entry.caption = DeviceCaption(HidDev);
+    devices_.push_back(std::move(entry));
+    THidDevice* claimed = nullptr;
+    if (Hidctl && Hidctl->ClaimDeviceAt(Idx, claimed))
+        devices_.back().device = claimed;
+    return true;
+}
+
+void CableConnection::HidCtlArrival(THidDevice& HidDev) { appendHistory("Arrival of " + DeviceCaption(HidDev)); }
+
+void CableConnection::HidCtlRemoval(THidDevice& HidDev) { appendHistory("Removal of " + DeviceCaption(HidDev)); }
+
+void CableConnection::HidCtlDeviceDataError(THidDevice& HidDev, uint32_t Error)
+{
+    char code[16];
+    std::snprintf(code, sizeof code, "%X", Error);
+    appendHistory("READ ERROR: " + HidDev.Platform().ErrorMessage(Error) + " (" + code + ")");
+}
+
+void CableConnection::Panel2Click()
+{
+    if (panel2Caption_ == "Connect") {
+        if (host_.PortKind() == kPortUsb)
+            USBConClick();
+        return;
+    }
+    panel2Yellow_ = false;
+    panel2Caption_ = "Connect";
+    comsetEnabled_ = true;
+    host_.connectionChanged();
+    if (host_.PortKind() == kPortUsb)
+        USBConClick();
+}
+
+void CableConnection::USBConClick()
+{
+    connected_ = !connected_;
+    ReadBtnClick();
+    SetFeatureClick();
+    idleReportCount_ = 0;
+    currentDevice_ = nullptr;
+    if (!devices_.empty() && selected_ >= 0) {
+        THidDevice* device = selectedEntryDevice();
+        currentDevice_ = device;
+        // An entry whose claim failed has no device to read: like a device
+        // without read-write access, it cannot connect.
+        if (!device || !device->FullAccess()) {
+            connected_ = false;
+        } else if (connected_) {
+            device->SetDataHandler(THidDataEvent::Bind<&CableConnection::ReadQ7>(this));
+            connectedInstance_ = device->PnPInfo() ? static_cast<int64_t>(device->PnPInfo()->DeviceInstance) : -1;
+        } else {
+            device->SetDataHandler(THidDataEvent());
+        }
+    }
+    panel2Yellow_ = false;
+    panel2Caption_ = connected_ ? "Disconnect" : "Connect";
+    comsetEnabled_ = !connected_;
+    if (!connected_)
+        connectedInstance_ = -1;
+    host_.connectionChanged();
+}
+
+void CableConnection::ReadBtnClick()
+{
+    currentDevice_ = nullptr;
+    if (devices_.empty() || selected_ < 0)
+        return;
+    currentDevice_ = selectedEntryDevice();
+    if (currentDevice_ && currentDevice_->FullAccess())
+        currentDevice_->SetDataHandler(THidDataEvent());
+}
+
+void CableConnection::SetFeatureClick()
+{
+    currentDevice_ = nullptr;
+    if (!devices_.empty() && selected_ >= 0) {
+        currentDevice_ = selectedEntryDevice();
+        if (currentDevice_)
+            currentDevice_->SendFeature(kFeatureReport.data(), static_cast<uint32_t>(kFeatureReport.size()));
+        std::string line;
+        for (std::size_t i = 1; i < kFeatureReport.size(); ++i) {
+            appendHexByte(line, kFeatureReport[i]);
+            line += ' ';
+        }
+        appendHistory(std::move(line));
+        return;
+    }
+    host_.information(kNotConnectedText);
+    connected_ = false;
+}
+
+std::string CableConnection::reportLine(uint8_t reportId, const uint8_t* data, uint16_t size)
+{
+    std::string line = "R ";
+    line.reserve(4 + 3 * static_cast<std::size_t>(size) + 2);
+    appendHexByte(line, reportId);
+    line += "  ";
+    for (uint16_t i = 0; i < size; ++i) {
+        appendHexByte(line, data[i]);
+        line += ' ';
+    }
+    return line;
+}
+
+void CableConnection::ReadQ7(THidDevice&, uint8_t ReportID, const uint8_t* Data, uint16_t Size)
+{
+    assembleReport(ReportID, Data, Size);
+}
+
+void CableConnection::assembleReport(uint8_t ReportID, const uint8_t* Data, uint16_t Size)
+{
+    host_.setRsUsbCaption("USB");
+    if (Size >= 1)
+        ++idleReportCount_;
+    const unsigned count = Size >= 1 ? (Data[0] & 0x0F) : 0;
+    if (count >= 1 && count <= 9) {
+        idleReportCount_ = 0;
+        framePending_ = true;
+        // A report that announces more bytes than it carries gives those it has.
+        const std::size_t carried = std::min<std::size_t>(count, static_cast<std::size_t>(Size) - 1);
+        for (std::size_t i = 1; i <= carried && frameLength_ < frameBytes_.size(); ++i)
+            frameBytes_[frameLength_++] = Data[i];
+        appendHistory(reportLine(ReportID, Data, Size));
+        return;
+    }
+    closeFrame();
+}
+
+void CableConnection::closeFrame()
+{
+    if (framePending_) {
+        meterFrame_.clear();
+        for (std::size_t i = 0; i < frameLength_; ++i)
+            meterFrame_ += kHexDigits[frameBytes_[i] & 0x0F];
+        label5Caption_ = meterFrame_;
+        frameLength_ = 0;
+        if (meterFrame_.size() >= 26 && meterFrame_.compare(24, 2, "DA") == 0 &&
+            host_.ShowDataQ7(meterFrame_) == FrameOutcome::Dropped) {
+            appendHistory("FRAME DROPPED: " + std::string(host_.lastDropReason()) + " (" + meterFrame_ + ")");
+        }
+    }
+    framePending_ = false;
+}
+
+void CableConnection::ConTimerTimer()
+{
+    if (watchdogTick_ != 2) {
+        ++watchdogTick_;
+        return;
+    }
+    if (idleReportCount_ >= kIdleReportLimit) {
+        idleReportCount_ = 0;
+        connected_ = false;
+        connectedInstance_ = -1;
+        if (currentDevice_)
+            currentDevice_->SetDataHandler(THidDataEvent());
+        host_.information(kMeterNotReadyText);
+        if (panel2Caption_ == "Disconnect") {
+            panel2Yellow_ = true;
+            panel2Caption_ = "Connect";
+            host_.connectionChanged();
+        }
+    }
+    host_.showLinkDown();
+    watchdogTick_ = 0;
+}

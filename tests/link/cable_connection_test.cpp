@@ -1,0 +1,345 @@
+#include "link/cable_connection.h"
+#include "link/hid/hid_device.h"
+#include "link/hid/hid_device_controller.h"
+#include "link/hid/hid_manual_dispatcher.h"
+#include "link/hid/hid_sim_platform.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<uint8_t>;
+
+struct FakeHost : CableHost {
+    int8_t portKind = 5;
+    std::vector<std::string> frames;
+    std::vector<std::string> boxes;
+    int linkDownChecks = 0;
+    std::string rsUsb;
+    FrameOutcome outcome = FrameOutcome::Decoded;
+
+    int8_t PortKind() const override { return portKind; }
+    FrameOutcome ShowDataQ7(std::string_view frame) override
+    {
+        frames.emplace_back(frame);
+        return outcome;
+    }
+    std::string_view lastDropReason() const override { return "bad digit"; }
+    void setRsUsbCaption(std::string_view caption) override { rsUsb = caption; }
+    void showLinkDown() override { ++linkDownChecks; }
+    void information(std::string_view text) override { boxes.emplace_back(text); }
+};
+
+// The serial bytes of a meter frame: low nibble the frame's digit.
+Bytes frameBytes(const std::string& frame)
+{
+    Bytes bytes;
+    for (std::size_t i = 0; i < frame.size(); ++i) {
+        const char c = frame[i];
+        const uint8_t digit = static_cast<uint8_t>(c <= '9' ? c - '0' : c - 'A' + 10);
+        bytes.push_back(static_cast<uint8_t>((i % 16) << 4 | digit));
+    }
+    return bytes;
+}
+
+// Data reports with at most @p perReport serial bytes each, count byte F0 | n.
+std::vector<Bytes> dataReports(const Bytes& serial, std::size_t perReport)
+{
+    std::vector<Bytes> reports;
+    for (std::size_t at = 0; at < serial.size(); at += perReport) {
+        const std::size_t n = std::min(perReport, serial.size() - at);
+        Bytes report{static_cast<uint8_t>(0xF0 | n)};
+        report.insert(report.end(), serial.begin() + static_cast<long>(at), serial.begin() + static_cast<long>(at + n));
+        report.resize(8, 0);
+        reports.push_back(report);
+    }
+    return reports;
+}
+
+const Bytes kEmptyReport{0xF0, 0, 0, 0, 0, 0, 0, 0};
+constexpr const char* kFrame = "000123422205105182075418DA";
+
+struct Assembly {
+    FakeHost host;
+    CableConnection link{host};
+
+    void feed(const Bytes& data) { link.assembleReport(0, data.data(), static_cast<uint16_t>(data.size())); }
+    void feedAll(const std::vector<Bytes>& reports)
+    {
+        for (const Bytes& report : reports)
+            feed(report);
+    }
+};
+
+TEST(FrameAssembly, FrameSplitOverReportsIsDecodedOnceWhenClosed)
+{
+    Assembly a;
+    a.feedAll(dataReports(frameBytes(kFrame), 3));  // F3 x 8, F2
+    EXPECT_TRUE(a.host.frames.empty());
+    EXPECT_TRUE(a.link.FramePending());
+    a.feed(kEmptyReport);
+    EXPECT_EQ(a.host.frames, std::vector<std::string>{kFrame});
+    EXPECT_EQ(a.link.Label5Caption(), kFrame);
+    EXPECT_EQ(a.host.rsUsb, "USB");
+    // nine data reports, each on the history list
+    EXPECT_EQ(a.link.HistoryListBox().size(), 9u);
+    a.feed(kEmptyReport);
+    EXPECT_EQ(a.host.frames.size(), 1u);
+}
+
+TEST(FrameAssembly, OnlyTheFirst26BytesOfARunCount)
+{
+    Assembly a;
+    Bytes serial = frameBytes(kFrame);
+    serial.push_back(0x37);
+    a.feedAll(dataReports(serial, 7));
+    a.feed(kEmptyReport);
+    EXPECT_EQ(a.host.frames, std::vector<std::string>{kFrame});
+}
+
+TEST(FrameAssembly, ShortOrUnterminatedRunsAreDroppedSilently)
+{
+    Assembly a;
+    a.feedAll(dataReports(frameBytes(std::string(kFrame).substr(0, 25)), 7));
+    a.feed(kEmptyReport);
+    EXPECT_TRUE(a.host.frames.empty());
+    EXPECT_EQ(a.link.Label5Caption().size(), 25u);
+
+    a.feedAll(dataReports(frameBytes("000123422205105182075418DB"), 7));
+    a.feed(kEmptyReport);
+    EXPECT_TRUE(a.host.frames.empty());
+    EXPECT_EQ(a.link.MeterFrame(), "000123422205105182075418DB");
+}
+
+TEST(FrameAssembly, CountBytesAndIdleReports)
+{
+    Assembly a;
+    a.feed({0xF1, 0x30});
+    EXPECT_TRUE(a.link.FramePending());
+    a.feed({0x3A, 0x41, 0x42});  // low digit A: no data, closes the run
+    EXPECT_FALSE(a.link.FramePending());
+    EXPECT_EQ(a.link.MeterFrame(), "0");
+    EXPECT_EQ(a.link.IdleReportCount(), 1);
+
+    a.feed({0xF2, 0x31, 0x32});
+    EXPECT_EQ(a.link.IdleReportCount(), 0);
+    a.link.assembleReport(0, nullptr, 0);  // Size 0 closes but is not counted
+    EXPECT_FALSE(a.link.FramePending());
+    EXPECT_EQ(a.link.IdleReportCount(), 0);
+    EXPECT_EQ(a.link.MeterFrame(), "12");
+
+    a.feed({0xF5, 0x31, 0x32, 0x33});  // announces 5, carries 3
+    a.feed(kEmptyReport);
+    EXPECT_EQ(a.link.MeterFrame(), "123");
+}
+
+TEST(FrameAssembly, ReportLineShowsEveryByte)
+{
+    Assembly a;
+    a.feed({0xF2, 0x31, 0x32, 0x00, 0x00, 0x00, 0x00, 0x00});
+    ASSERT_EQ(a.link.HistoryListBox().size(), 1u);
+    EXPECT_EQ(a.link.HistoryListBox().back(), "R 00  F2 31 32 00 00 00 00 00 ");
+    EXPECT_EQ(a.link.HistoryListBox().back().size(), 30u);
+}
+
+TEST(FrameAssembly, DroppedFramesAreCountedOnTheHistoryList)
+{
+    Assembly a;
+    a.host.outcome = FrameOutcome::Dropped;
+    a.feedAll(dataReports(frameBytes(kFrame), 7));
+    a.feed(kEmptyReport);
+    EXPECT_EQ(a.host.frames.size(), 1u);
+    EXPECT_EQ(a.link.HistoryListBox().back(), std::string("FRAME DROPPED: bad digit (") + kFrame + ")");
+}
+
+// --- with the HID layer ----------------------------------------------------
+
+THidSimDevice device(const char16_t* product, uint16_t vid = 0x1A86, uint16_t pid = 0xE008)
+{
+    THidSimDevice d;
+    d.VendorID = vid;
+    d.ProductID = pid;
+    if (product)
+        d.ProductString = product;
+    return d;
+}
+
+// The main window's wiring: the controller's events go to the connection.
+struct Connected {
+    std::shared_ptr<THidSimPlatform> platform = std::make_shared<THidSimPlatform>();
+    THidManualDispatcher dispatcher;
+    FakeHost host;
+    std::unique_ptr<THidDeviceController> controller;
+    std::unique_ptr<CableConnection> link;
+
+    explicit Connected(const std::vector<THidSimDevice>& devices = {device(u"USB to Serial")})
+    {
+        for (const THidSimDevice& d : devices)
+            platform->Plug(d);
+        controller = std::make_unique<THidDeviceController>(platform, dispatcher);
+        link = std::make_unique<CableConnection>(host);
+        link->setController(controller.get());
+        controller->OnArrival = THidPlugEvent::Bind<&CableConnection::HidCtlArrival>(link.get());
+        controller->OnRemoval = THidPlugEvent::Bind<&CableConnection::HidCtlRemoval>(link.get());
+        controller->SetOnEnumerate(THidEnumerateEvent::Bind<&CableConnection::HidCtlEnumerate>(link.get()));
+        controller->SetOnDeviceDataError(
+            THidDataErrorEvent::Bind<&CableConnection::HidCtlDeviceDataError>(link.get()));
+        controller->SetOnDeviceChange(THidNotifyEvent::From([this](THidDeviceController&) {
+            link->HidCtlDeviceChange();
+        }));
+    }
+    ~Connected()
+    {
+        link.reset();  // releases the device objects before their controller goes
+        controller.reset();
+    }
+    uint32_t selectedInstance() const
+    {
+        return link->DevListBox()[static_cast<std::size_t>(link->selectedDevice())].device->PnPInfo()->DeviceInstance;
+    }
+    /// Runs the checks of the watchdog until it has checked once more.
+    void checkLink()
+    {
+        for (int tick = 0; tick < 3; ++tick)
+            link->ConTimerTimer();
+    }
+};
+
+TEST(CableConnection, ConnectSendsTheFeatureReportAndReads)
+{
+    Connected c;
+    ASSERT_EQ(c.link->selectedDevice(), 0);
+    const uint32_t cable = c.selectedInstance();
+    c.link->Panel2Click();
+    EXPECT_TRUE(c.link->connected());
+    EXPECT_EQ(c.link->Panel2Caption(), "Disconnect");
+    EXPECT_FALSE(c.link->ComsetEnabled());
+    const auto sent = c.platform->FeatureReports(cable);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0], Bytes(CableConnection::kFeatureReport.begin(), CableConnection::kFeatureReport.end()));
+    EXPECT_EQ(c.link->HistoryListBox().back(), "60 09 00 00 03 00 00 00 00 ");
+    EXPECT_TRUE(c.host.boxes.empty());
+
+    for (const Bytes& report : dataReports(frameBytes(kFrame), 7)) {
+        Bytes withId{0};
+        withId.insert(withId.end(), report.begin(), report.end());
+        c.platform->QueueInputReport(cable, withId);
+    }
+    c.platform->QueueInputReport(cable, Bytes{0, 0xF0, 0, 0, 0, 0, 0, 0, 0});
+    EXPECT_TRUE(c.dispatcher.RunUntil([&] { return !c.host.frames.empty(); }, 10s));
+    EXPECT_EQ(c.host.frames, std::vector<std::string>{kFrame});
+
+    c.link->Panel2Click();  // disconnect sends the report once more
+    EXPECT_FALSE(c.link->connected());
+    EXPECT_EQ(c.link->Panel2Caption(), "Connect");
+    EXPECT_EQ(c.platform->FeatureReports(cable).size(), 2u);
+}
+
+TEST(CableConnection, ConnectWithoutCableShowsOneBox)
+{
+    Connected c(std::vector<THidSimDevice>{});
+    EXPECT_EQ(c.link->selectedDevice(), -1);
+    c.link->Panel2Click();
+    EXPECT_EQ(c.host.boxes, std::vector<std::string>{std::string(CableConnection::kNotConnectedText)});
+    EXPECT_FALSE(c.link->connected());
+    EXPECT_EQ(c.link->Panel2Caption(), "Connect");
+    EXPECT_FALSE(c.link->panel2Yellow());
+}
+
+TEST(CableConnection, ComPortKindsDoNotConnect)
+{
+    Connected c;
+    c.host.portKind = 2;
+    c.link->Panel2Click();
+    EXPECT_FALSE(c.link->connected());
+    EXPECT_TRUE(c.platform->FeatureReports(c.selectedInstance()).empty());
+}
+
+TEST(CableConnection, DeviceListCaptionsAndPreselection)
+{
+    THidSimDevice withSerial = device(u"USB to Serial");
+    withSerial.SerialNumberString = u"A17";
+    Connected c({device(u"USB to Serial"), device(nullptr, 0x1A2B, 0x00C3), device(u"USB to Serial"), withSerial});
+    ASSERT_EQ(c.link->DevListBox().size(), 4u);
+    std::vector<std::string> captions;
+    for (const auto& entry : c.link->DevListBox())
+        captions.push_back(entry.caption);
+    EXPECT_EQ(captions, (std::vector<std::string>{"USB to Serial", "Device VID=1A2B PID=00C3", "USB to Serial",
+                                                  "USB to Serial (Serial=A17)"}));
+    EXPECT_EQ(c.link->selectedDevice(), 2);
+}
+
+TEST(CableConnection, WatchdogToleratesAnIdleRunOf1899)
+{
+    Connected c;
+    c.link->Panel2Click();
+    for (int i = 0; i < 1899; ++i)
+        c.link->assembleReport(0, kEmptyReport.data(), 8);
+    c.checkLink();
+    EXPECT_TRUE(c.link->connected());
+    EXPECT_TRUE(c.host.boxes.empty());
+    EXPECT_EQ(c.host.linkDownChecks, 1);
+
+    c.link->assembleReport(0, kEmptyReport.data(), 8);
+    c.link->ConTimerTimer();  // between checks nothing happens
+    EXPECT_TRUE(c.link->connected());
+    c.link->ConTimerTimer();
+    c.link->ConTimerTimer();
+    EXPECT_FALSE(c.link->connected());
+    EXPECT_EQ(c.host.boxes, std::vector<std::string>{std::string(CableConnection::kMeterNotReadyText)});
+    EXPECT_EQ(c.link->Panel2Caption(), "Connect");
+    EXPECT_TRUE(c.link->panel2Yellow());
+    EXPECT_EQ(c.link->IdleReportCount(), 0);
+    EXPECT_FALSE(c.link->DevListBox()[0].device->DataHandler());
+}
+
+TEST(CableConnection, UnplugWhileConnectedFallsBackToConnect)
+{
+    Connected c;
+    const uint32_t cable = c.selectedInstance();
+    c.link->Panel2Click();
+    ASSERT_TRUE(c.link->connected());
+    c.platform->Unplug(cable);
+    c.dispatcher.RunUntil([&] { return c.link->DevListBox().empty(); }, 10s);
+    EXPECT_TRUE(c.link->DevListBox().empty());
+    EXPECT_FALSE(c.link->connected());
+    EXPECT_EQ(c.link->Panel2Caption(), "Connect");
+    EXPECT_TRUE(c.link->panel2Yellow());
+    EXPECT_TRUE(c.link->ComsetEnabled());
+    EXPECT_EQ(c.link->HistoryListBox().back(), "Connection lost: the cable was removed");
+
+    c.link->Panel2Click();  // no cable: the box, and still not connected
+    EXPECT_EQ(c.host.boxes.size(), 1u);
+    EXPECT_EQ(c.link->Panel2Caption(), "Connect");
+}
+
+TEST(CableConnection, AnotherDeviceArrivingKeepsTheLinkReading)
+{
+    Connected c;
+    const uint32_t cable = c.selectedInstance();
+    c.link->Panel2Click();
+    c.platform->Plug(device(u"USB Optical Mouse", 0x046D, 0xC077));
+    c.dispatcher.RunUntil([&] { return c.link->DevListBox().size() == 2; }, 10s);
+    ASSERT_EQ(c.link->DevListBox().size(), 2u);
+    EXPECT_TRUE(c.link->connected());
+    EXPECT_EQ(c.link->Panel2Caption(), "Disconnect");
+    EXPECT_EQ(c.selectedInstance(), cable);
+    EXPECT_EQ(c.link->CurrentDevice(), c.link->DevListBox()[static_cast<std::size_t>(c.link->selectedDevice())].device);
+    EXPECT_TRUE(c.link->CurrentDevice()->DataHandler());
+
+    for (const Bytes& report : dataReports(frameBytes(kFrame), 7)) {
+        Bytes withId{0};
+        withId.insert(withId.end(), report.begin(), report.end());
+        c.platform->QueueInputReport(cable, withId);
+    }
+    c.platform->QueueInputReport(cable, Bytes{0, 0xF0, 0, 0, 0, 0, 0, 0, 0});
+    EXPECT_TRUE(c.dispatcher.RunUntil([&] { return !c.host.frames.empty(); }, 10s));
+}
+
+}  // namespace
