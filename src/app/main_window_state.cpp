@@ -1,6 +1,13 @@
 #include "app/main_window_state.h"
 
 #include <array>
+#include <utility>
+
+namespace {
+
+constexpr const char* kHelpFileName = "zq7.hlp";
+
+}  // namespace
 
 MainWindowState::MainWindowState() = default;
 
@@ -56,6 +63,25 @@ void MainWindowState::Panel1Click()
     case 5: COM1Click(); break;
     default: break;
     }
+}
+
+const std::string& MainWindowState::HELP1Click()
+{
+    HelpFile = ProgramFolder + kHelpFileName;
+    return HelpFile;
+}
+
+bool MainWindowState::marked(std::string_view item) const
+{
+    const std::pair<std::string_view, bool> marks[] = {
+        {"COM1", Marks.COM1},     {"COM2", Marks.COM2},       {"COM3", Marks.COM3},       {"COM4", Marks.COM4},
+        {"USB", Marks.USB},       {"set1k", Marks.set1k},     {"set5k", Marks.set5k},     {"set10k", Marks.set10k},
+        {"set50k", Marks.set50k}, {"set100k", Marks.set100k}, {"setlimit", Marks.setlimit}, {"FillP", Marks.FillP},
+    };
+    for (const auto& [name, mark] : marks)
+        if (name == item)
+            return mark;
+    return false;
 }
 
 void MainWindowState::KDsetup(int32_t)

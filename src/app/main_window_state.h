@@ -39,9 +39,19 @@ public:
     void USBClick();
     void Panel1Click();
 
+    /// The help command: sets the application's help file to ProgramFolder
+    /// followed by "zq7.hlp" and returns it for the viewer to show.
+    const std::string& HELP1Click();
+
+    /// Whether the menu item called @p item carries a check mark; false
+    /// for items that never do.
+    bool marked(std::string_view item) const;
+
     // --- shared state --------------------------------------------------
     int8_t PortKind = 0;
     std::string ProgramFolder;
+    /// The application's help file, set by HELP1Click.
+    std::string HelpFile;
     int32_t IdleReportCount = 0;
     bool ChartFollowLast = false;
     DialRange Dial;
@@ -56,7 +66,9 @@ public:
     bool RepeatSetChecked = false;
     struct MenuMarks {
         bool COM1 = false, COM2 = false, COM3 = false, COM4 = false, USB = false;
-        bool set10k = false;
+        bool set1k = false, set5k = false, set10k = false, set50k = false, set100k = false, setlimit = false;
+        /// Marked in the layout; its menu is hidden.
+        bool FillP = true;
     } Marks;
 
     /// Bar graph PBar2 as laid out.

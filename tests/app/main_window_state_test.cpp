@@ -85,6 +85,28 @@ TEST(MainWindowState, Panel1DoesNothingWhileConnected)
     EXPECT_EQ(state.Panel1Caption, "USB");
 }
 
+TEST(MainWindowState, HelpLooksBesideTheProgram)
+{
+    MainWindowState state;
+    state.FormCreate(".", "/opt/zqmeter/bin/");
+    EXPECT_EQ(state.HelpFile, "");
+    EXPECT_EQ(state.HELP1Click(), "/opt/zqmeter/bin/zq7.hlp");
+    EXPECT_EQ(state.HelpFile, "/opt/zqmeter/bin/zq7.hlp");
+}
+
+TEST(MainWindowState, MenuMarksByItemName)
+{
+    MainWindowState state;
+    state.FormCreate(".", "/");
+    for (const char* item : {"COM1", "set10k", "FillP"})
+        EXPECT_TRUE(state.marked(item)) << item;
+    for (const char* item : {"COM2", "USB", "set1k", "setlimit", "HELP1", "Rec", ""})
+        EXPECT_FALSE(state.marked(item)) << item;
+    state.USBClick();
+    EXPECT_TRUE(state.marked("USB"));
+    EXPECT_FALSE(state.marked("COM1"));
+}
+
 TEST(MainWindowState, FramesFeedTheChartAxisAndTheBoundedFrameLog)
 {
     MainWindowState state;
