@@ -1,93 +1,51 @@
 #include "app/ui/frm_test.h"
 
+#include "app/file_dialogs.h"
 #include "app/locale_decimal.h"
+#include "app/main_menu.h"
+#include "app/ui/frm_about.h"
+#include "app/ui/help_viewer.h"
 #include "meter/ui/bevel_panel.h"
-#include "meter/ui/lcd_fonts.h"
 #include "meter/ui/lcd_panel.h"
 #include "meter/ui/svg_picture.h"
 
+#include <QAction>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QScreen>
 
-namespace {
+#include <qcustomplot.h>
 
-constexpr QSize kClientSize{739, 479};
+namespace {
 
 QString fromModel(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
 
-BevelPanel* captionPanel(QWidget* parent, const char* name, QRect geometry, const char* caption, int pixels,
-                         QColor captionColour, BevelPanel::Bevel inner)
+QStringList toQt(const std::vector<std::string>& texts)
 {
-    auto* panel = new BevelPanel(parent);
-    panel->setObjectName(QString::fromLatin1(name));
-    panel->setGeometry(geometry);
-    panel->setBevels(BevelPanel::Bevel::Raised, inner);
-    panel->setCaption(QString::fromLatin1(caption));
-    panel->setFont(lcdFont(LcdTypeface::Arial, pixels, true));
-    panel->setCaptionColor(captionColour);
-    panel->setCursor(Qt::PointingHandCursor);
-    return panel;
+    QStringList list;
+    for (const std::string& text : texts)
+        list << QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    return list;
 }
 
 }  // namespace
 
 TFrmTest::TFrmTest(QWidget* parent)
-    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("FrmTest"));
     setWindowTitle(QStringLiteral("ZQ9  Interface Program Ver:3.00"));
+    helpShower_ = [this](const QString& path) { showHelpFile(path); };
     buildLayout();
     FormCreate();
-}
-
-void TFrmTest::buildLayout()
-{
-    auto* client = new QWidget(this);
-    client->setObjectName(QStringLiteral("client"));
-    client->setFixedSize(kClientSize);
-    client->setAutoFillBackground(true);
-    QFont windowFont(QStringLiteral("MS Sans Serif"));
-    windowFont.setPixelSize(11);
-    windowFont.setUnderline(true);
-    client->setFont(windowFont);
-    setCentralWidget(client);
-
-    Panel1 = captionPanel(client, "Panel1", {11, 4, 89, 26}, "USB", 20, QColor(0xFF, 0xFF, 0x00),
-                          BevelPanel::Bevel::Lowered);
-    Panel1->setColor(palette().color(QPalette::Inactive, QPalette::Highlight));
-    Panel1->hide();
-    Panel3 = captionPanel(client, "Panel3", {653, 4, 81, 29}, "EXIT", 19, Qt::black, BevelPanel::Bevel::Raised);
-    connect(Panel3, &BevelPanel::clicked, this, &TFrmTest::Panel3Click);
-    connect(Panel1, &BevelPanel::clicked, this, &TFrmTest::Panel1Click);
-
-    Panel40 = new LcdPanel(client);
-
-    KD = new BevelPanel(client);
-    KD->setObjectName(QStringLiteral("KD"));
-    KD->setGeometry(364, 36, 369, 153);
-    KD->setColor(Qt::white);
-    KD->setBevels(BevelPanel::Bevel::Raised, BevelPanel::Bevel::Lowered);
-    CONok = new SvgPicture(QStringLiteral(":/pictures/link_up.svg"), KD);
-    CONok->setObjectName(QStringLiteral("CONok"));
-    CONok->setGeometry(5, 5, 32, 32);
-    CONokN = new SvgPicture(QStringLiteral(":/pictures/link_down.svg"), KD);
-    CONokN->setObjectName(QStringLiteral("CONokN"));
-    CONokN->setGeometry(5, 5, 32, 32);
-
-    PBar2 = new QProgressBar(client);
-    PBar2->setObjectName(QStringLiteral("PBar2"));
-    PBar2->setGeometry(364, 188, 369, 17);
-    PBar2->setTextVisible(false);
-
-    Panel2 = captionPanel(client, "Panel2", {8, 4, 105, 29}, "Connect", 16, Qt::black, BevelPanel::Bevel::Raised);
-
-    adjustSize();
-    setFixedSize(size());
+    FrmAbout = new TFrmAbout(this);
 }
 
 void TFrmTest::FormCreate()
@@ -114,10 +72,23 @@ void TFrmTest::renderState()
     setWindowTitle(fromModel(state_.Caption));
     Panel1->setCaption(fromModel(state_.Panel1Caption));
     Panel2->setCaption(fromModel(state_.Panel2Caption));
+    RepeatSet->setChecked(state_.RepeatSetChecked);
     CONok->setVisible(state_.lcd().visible(LcdElement::CONok));
     CONokN->setVisible(state_.lcd().visible(LcdElement::CONokN));
     PBar2->setRange(0, std::max(0, state_.BarMaxSet));
     PBar2->setValue(std::clamp(state_.BarPosition, 0, std::max(0, state_.BarMaxSet)));
+    if (Chtshow->yAxis->range() != QCPRange(state_.ValueAxisMin, state_.ValueAxisMax)) {
+        Chtshow->yAxis->setRange(state_.ValueAxisMin, state_.ValueAxisMax);
+        Chtshow->replot(QCustomPlot::rpQueuedReplot);
+    }
+    renderMenuMarks();
+}
+
+void TFrmTest::renderMenuMarks()
+{
+    for (const MenuItemLayout& item : mainMenuLayout())
+        if (item.checkable)
+            menuItems_.find(item.name)->second->setChecked(state_.marked(item.name));
 }
 
 void TFrmTest::Panel3Click() { close(); }
@@ -158,6 +129,45 @@ void TFrmTest::Panel1Click()
 {
     state_.Panel1Click();
     renderState();
+}
+
+void TFrmTest::HELP1Click()
+{
+    const std::string& file = state_.HELP1Click();
+    helpShower_(QString::fromLocal8Bit(file.data(), static_cast<qsizetype>(file.size())));
+}
+
+void TFrmTest::About2Click() { FrmAbout->exec(); }
+
+void TFrmTest::showHelpFile(const QString& path)
+{
+    if (!helpViewer_)
+        helpViewer_ = new HelpViewer(this);
+    if (!helpViewer_->load(path)) {
+        QMessageBox::critical(this, QStringLiteral("Help"), helpViewer_->errorText());
+        return;
+    }
+    helpViewer_->show();
+    helpViewer_->raise();
+    helpViewer_->activateWindow();
+}
+
+QFileDialog* TFrmTest::fileDialog(std::string_view name)
+{
+    if (const auto found = fileDialogs_.find(name); found != fileDialogs_.end())
+        return found->second;
+    const FileDialogLayout* layout = fileDialogLayout(name);
+    if (!layout)
+        return nullptr;
+    auto* dialog = new QFileDialog(this);
+    dialog->setObjectName(QString::fromLatin1(layout->name));
+    dialog->setAcceptMode(layout->save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog->setFileMode(layout->save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog->setNameFilters(toQt(nameFilters(layout->filter)));
+    dialog->setDefaultSuffix(QString::fromLatin1(layout->defaultExt));
+    dialog->setOption(QFileDialog::DontConfirmOverwrite, !layout->confirmOverwrite);
+    fileDialogs_.emplace(layout->name, dialog);
+    return dialog;
 }
 
 void TFrmTest::centreOnScreen()

@@ -4,12 +4,28 @@
 
 #include <QMainWindow>
 
+#include <functional>
+#include <map>
 #include <string_view>
 
 class BevelPanel;
+class DialPicture;
+class HelpViewer;
 class LcdPanel;
+class QAction;
+class QCheckBox;
+class QCustomPlot;
+class QFileDialog;
+class QLabel;
+class QLineEdit;
+class QListWidget;
 class QProgressBar;
+class QPushButton;
+class QTableView;
+class QTimer;
+class QToolButton;
 class SvgPicture;
+class TFrmAbout;
 
 /// The main window FrmTest. It owns the program's state (MainWindowState)
 /// and its widgets, forwards the user's actions to the handlers of the
@@ -17,7 +33,11 @@ class SvgPicture;
 class TFrmTest : public QMainWindow {
     Q_OBJECT
 public:
-    /// Builds the window from its layout and runs FormCreate.
+    /// Shows a help file; given the full path of "zq7.hlp".
+    using HelpShower = std::function<void(const QString& path)>;
+
+    /// Builds the window from its layout, runs FormCreate and creates the
+    /// About window, hidden.
     explicit TFrmTest(QWidget* parent = nullptr);
 
     MainWindowState& state() { return state_; }
@@ -36,6 +56,36 @@ public:
     void COM4Click();
     void USBClick();
     void Panel1Click();
+    /// Opens the help file beside the program (menu item HELP1, key F1).
+    void HELP1Click();
+    /// Shows the About window modally and returns when it is closed.
+    void About2Click();
+
+    // Timer handlers; their work arrives with the link, recording, LCD and
+    // chart code.
+    void ConTimerTimer() {}
+    void SampInterTimeTimer() {}
+    void EngertimerTimer() {}
+    void Timer_rangeTimer() {}
+
+    /// The About window, created hidden with the main window.
+    TFrmAbout* aboutWindow() const { return FrmAbout; }
+
+    /// Replaces what HELP1Click does with the help file's path (tests watch
+    /// it instead of opening windows and message boxes).
+    void setHelpShower(HelpShower shower) { helpShower_ = std::move(shower); }
+
+    /// The default help shower: opens @p path in the help window, or tells
+    /// the user in a message box, naming the path, when it cannot be read.
+    void showHelpFile(const QString& path);
+
+    /// The help window, once help has been shown; nullptr before.
+    HelpViewer* helpViewer() const { return helpViewer_; }
+
+    /// A file dialog of the layout by name ("SaveDialog2", "OpenDialog1",
+    /// "SavePictureDialog1"), created with its filter, default extension
+    /// and options on first use; nullptr for another name.
+    QFileDialog* fileDialog(std::string_view name);
 
     /// Centres the window on the screen it is on.
     void centreOnScreen();
@@ -46,15 +96,67 @@ protected:
 
 private:
     void buildLayout();
+    void buildRecordStrip();
+    void buildChart(QWidget* client);
+    void buildMenu();
+    void buildTimers();
     void renderState();
+    void renderMenuMarks();
 
     MainWindowState state_;
+
+    // Controls of the layout, by their names.
+    QLabel* Label5 = nullptr;
+    QToolButton* ReadBtn = nullptr;
+    QToolButton* USBCon = nullptr;
+    QTableView* DBGrid2 = nullptr;
+    QProgressBar* PBar2 = nullptr;
+    BevelPanel* Panel7 = nullptr;
+    QCheckBox* RepeatSet = nullptr;
+    QCheckBox* RecordSI = nullptr;
+    QLineEdit* RecordSITime = nullptr;
+    QToolButton* SpeedButton1 = nullptr;
+    QToolButton* SpeedButton2 = nullptr;
+    QToolButton* SpeedButton3 = nullptr;
+    QToolButton* MajPrint = nullptr;
+    QListWidget* DevListBox = nullptr;
     BevelPanel* Panel1 = nullptr;
-    BevelPanel* Panel2 = nullptr;
     BevelPanel* Panel3 = nullptr;
     LcdPanel* Panel40 = nullptr;
+    QTableView* DBGrid1 = nullptr;
+    QListWidget* HistoryListBox = nullptr;
+    QPushButton* SetFeature = nullptr;
     BevelPanel* KD = nullptr;
+    DialPicture* KD1 = nullptr;
     SvgPicture* CONok = nullptr;
     SvgPicture* CONokN = nullptr;
-    QProgressBar* PBar2 = nullptr;
+    BevelPanel* Panel2 = nullptr;
+    QListWidget* ListBox1 = nullptr;
+    QCustomPlot* Chtshow = nullptr;
+    QCheckBox* BtFill = nullptr;
+    QLineEdit* Maxrecord = nullptr;
+    QToolButton* BtNew = nullptr;
+    QToolButton* BtSave = nullptr;
+    QToolButton* BtFirst = nullptr;
+    QToolButton* BTPrevious = nullptr;
+    QToolButton* Bt10 = nullptr;
+    QToolButton* BtNext = nullptr;
+    QToolButton* BTlast = nullptr;
+    SvgPicture* TbFd = nullptr;
+    SvgPicture* TbSx = nullptr;
+
+    /// Items of MainMenu1 by name (a submenu by its menu action).
+    std::map<std::string, QAction*, std::less<>> menuItems_;
+
+    QTimer* ConTimer = nullptr;
+    QTimer* SampInterTime = nullptr;
+    QTimer* Engertimer = nullptr;
+    QTimer* Timer_range = nullptr;
+    QTimer* Timer1 = nullptr;
+
+    std::map<std::string, QFileDialog*, std::less<>> fileDialogs_;
+
+    TFrmAbout* FrmAbout = nullptr;
+    HelpViewer* helpViewer_ = nullptr;
+    HelpShower helpShower_;
 };

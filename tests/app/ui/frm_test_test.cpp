@@ -4,6 +4,7 @@
 #include "snapshot.h"
 
 #include <QApplication>
+#include <QMenuBar>
 #include <QProgressBar>
 
 #include <gtest/gtest.h>
@@ -15,7 +16,10 @@ TEST(FrmTest, OpensAsTheStartUpSequenceLeavesIt)
     TFrmTest window;
     EXPECT_EQ(window.windowTitle(), QStringLiteral("KP-7730 Interface Program Ver:3.01"));
     EXPECT_EQ(window.centralWidget()->size(), QSize(739, 479));
+    // The menu bar sits above the client area.
+    EXPECT_EQ(window.size(), QSize(739, 479 + window.menuBar()->height()));
     EXPECT_EQ(window.minimumSize(), window.maximumSize());
+    EXPECT_EQ(window.minimumSize(), window.size());
     EXPECT_FALSE(window.windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_EQ(window.state().PortKind, 5);
 
