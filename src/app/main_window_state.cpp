@@ -1,5 +1,8 @@
 #include "app/main_window_state.h"
 
+#include "link/hid/hid_controller_error.h"
+#include "link/hid/hid_device_controller.h"
+
 #include <array>
 #include <utility>
 
@@ -10,6 +13,62 @@ constexpr const char* kHelpFileName = "zq7.hlp";
 }  // namespace
 
 MainWindowState::MainWindowState() = default;
+
+MainWindowState::~MainWindowState()
+{
+    // The link goes first (see the members); the controller must not call
+    // into it afterwards.
+    if (Hidctl) {
+        Hidctl->OnArrival = {};
+        Hidctl->OnRemoval = {};
+    }
+}
+
+std::string MainWindowState::startHid(std::shared_ptr<THidPlatform> platform, THidDispatcher& dispatcher)
+{
+    try {
+        Hidctl = std::make_unique<THidDeviceController>(std::move(platform), dispatcher);
+    } catch (const EHidControllerError& error) {
+        return error.what();
+    }
+    link_.setController(Hidctl.get());
+    Hidctl->OnArrival = THidPlugEvent::Bind<&CableConnection::HidCtlArrival>(&link_);
+    Hidctl->OnRemoval = THidPlugEvent::Bind<&CableConnection::HidCtlRemoval>(&link_);
+    Hidctl->SetOnEnumerate(THidEnumerateEvent::Bind<&CableConnection::HidCtlEnumerate>(&link_));
+    Hidctl->SetOnDeviceDataError(THidDataErrorEvent::Bind<&CableConnection::HidCtlDeviceDataError>(&link_));
+    Hidctl->SetOnDeviceChange(THidNotifyEvent::Bind<&MainWindowState::HidCtlDeviceChange>(this));
+    return {};
+}
+
+void MainWindowState::HidCtlDeviceChange(THidDeviceController&)
+{
+    link_.HidCtlDeviceChange();
+    connectionChanged();
+}
+
+void MainWindowState::setRsUsbCaption(std::string_view caption)
+{
+    decoder_.lcd().setCaption(LcdElement::rsUSB, caption);
+}
+
+void MainWindowState::showLinkDown()
+{
+    decoder_.lcd().hide(LcdElement::CONok);
+    decoder_.lcd().show(LcdElement::CONokN);
+}
+
+void MainWindowState::information(std::string_view text)
+{
+    messages_.emplace_back(text);
+    if (informationBox)
+        informationBox(text);
+}
+
+void MainWindowState::connectionChanged()
+{
+    if (onLinkChanged)
+        onLinkChanged();
+}
 
 void MainWindowState::FormCreate(std::string localeDecimal, std::string programFolder)
 {
@@ -53,7 +112,7 @@ void MainWindowState::USBClick()
 
 void MainWindowState::Panel1Click()
 {
-    if (Panel2Caption != "Connect")
+    if (link_.Panel2Caption() != "Connect")
         return;
     switch (PortKind) {
     case 1: COM2Click(); break;
@@ -86,12 +145,14 @@ bool MainWindowState::marked(std::string_view item) const
 
 void MainWindowState::KDsetup(int32_t)
 {
+    analogDial_.KDsetup(Dial);
     ++ScaleDrawings;
     frameCalls_.scaleDrawn = true;
 }
 
 void MainWindowState::KDrun(int32_t value)
 {
+    analogDial_.KDrun(value, Dial);
     NeedleValue = value;
     frameCalls_.needle = value;
 }

@@ -3,6 +3,7 @@
 #include "cli/decode_command.h"
 #include "cli/devices_command.h"
 #include "cli/dial_command.h"
+#include "cli/replay_command.h"
 
 #include <cstring>
 #include <iostream>
@@ -17,7 +18,9 @@ constexpr const char* kUsage =
     "  decode [--decimal C]        decode meter frames from standard input, one per line\n"
     "  dial needle V [--range T]   where the dial draws the needle for value V\n"
     "  dial scale [--range T]      where the dial draws its scale\n"
-    "  devices                     list the HID devices and how they open\n";
+    "  devices                     list the HID devices and how they open\n"
+    "  replay [--decimal C]        feed input reports (hex bytes, one report per line)\n"
+    "                              to the frame assembly and decode the frames\n";
 
 }  // namespace
 
@@ -34,6 +37,8 @@ int main(int argc, char** argv)
         return runDecodeCommand(args, std::cin, std::cout, std::cerr);
     if (command == "devices")
         return runDevicesCommand(args, std::cout, std::cerr);
+    if (command == "replay")
+        return runReplayCommand(args, std::cin, std::cout, std::cerr);
     if (command == "dial")
         return runDialCommand(args, std::cout, std::cerr);
     if (command == "--help" || command == "-h" || command == "help") {

@@ -23,6 +23,11 @@ const std::array<LcdElement, kLcdElementCount>& elementsByName()
     return sorted;
 }
 
+std::string pointJson(const DialPoint& point)
+{
+    return '[' + std::to_string(point.x) + ',' + std::to_string(point.y) + ']';
+}
+
 }  // namespace
 
 void appendReadingState(JsonLine& line, const MainWindowState& state)
@@ -48,6 +53,8 @@ void appendReadingState(JsonLine& line, const MainWindowState& state)
         .integer("DialStep", state.Dial.DialStep)
         .boolean("ScaleDrawn", calls.scaleDrawn)
         .optionalInteger("Needle", calls.needle)
+        .raw("NeedleTip", pointJson(state.analogDial().LastNeedleTip))
+        .raw("NeedleBase", pointJson(state.analogDial().LastNeedleBase))
         .integer("BarMaxSet", state.BarMaxSet)
         .integer("BarPosition", state.BarPosition)
         .optionalNumber("ChartValue", calls.chartValue)

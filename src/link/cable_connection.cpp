@@ -141,7 +141,7 @@ void CableConnection::HidCtlDeviceDataError(THidDevice& HidDev, uint32_t Error)
 void CableConnection::Panel2Click()
 {
     if (panel2Caption_ == "Connect") {
-        if (host_.PortKind() == kPortUsb)
+        if (host_.portKind() == kPortUsb)
             USBConClick();
         return;
     }
@@ -149,7 +149,7 @@ void CableConnection::Panel2Click()
     panel2Caption_ = "Connect";
     comsetEnabled_ = true;
     host_.connectionChanged();
-    if (host_.PortKind() == kPortUsb)
+    if (host_.portKind() == kPortUsb)
         USBConClick();
 }
 

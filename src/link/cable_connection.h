@@ -68,6 +68,9 @@ public:
     /// product text.
     static std::string DeviceCaption(THidDevice& device);
 
+    /// Appends a line to the history list and selects it.
+    void appendHistory(std::string line);
+
     // --- state ---------------------------------------------------------------
     struct DeviceEntry {
         std::string caption;
@@ -94,7 +97,6 @@ public:
     int32_t WatchdogTick() const { return watchdogTick_; }
 
 private:
-    void appendHistory(std::string line);
     void releaseDevices();
     void closeFrame();
     void restoreLinkAfterDeviceChange();

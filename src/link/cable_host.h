@@ -13,7 +13,7 @@ public:
     virtual ~CableHost() = default;
 
     /// 1..4: COM1..COM4, 5: USB.
-    virtual int8_t PortKind() const = 0;
+    virtual int8_t portKind() const = 0;
     /// Decodes one assembled frame that ends in "DA".
     virtual FrameOutcome ShowDataQ7(std::string_view frame) = 0;
     /// Why the last frame was dropped, after ShowDataQ7 returned Dropped.

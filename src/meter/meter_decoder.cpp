@@ -315,6 +315,7 @@ FrameOutcome MeterDecoder::ShowDataQ7(std::string_view frame, MeterOutputs& outp
 
     lcd_.setVisible(E::Image1, lcd_.visible(E::cos_dis));
     lcd_.setVisible(E::LabelF, fields->negative);
+    ++decodedFrames_;
     return FrameOutcome::Decoded;
 }
 

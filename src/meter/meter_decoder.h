@@ -57,6 +57,8 @@ public:
     int32_t WholePart() const { return wholePart_; }
     const std::string& PrevUnitText() const { return prevUnitText_; }
 
+    /// Frames decoded in full so far.
+    uint64_t decodedFrames() const { return decodedFrames_; }
     /// Malformed frames dropped so far, and why the last one was.
     uint64_t droppedFrames() const { return droppedFrames_; }
     std::string_view lastDropReason() const { return lastDropReason_; }
@@ -93,6 +95,7 @@ private:
     bool sigmaWMode_ = false;
     int32_t memoryCount_ = 0;
     int32_t wholePart_ = 0;
+    uint64_t decodedFrames_ = 0;
     uint64_t droppedFrames_ = 0;
     std::string_view lastDropReason_;
 };

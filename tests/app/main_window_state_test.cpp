@@ -1,4 +1,6 @@
 #include "app/main_window_state.h"
+#include "link/hid/hid_manual_dispatcher.h"
+#include "link/hid/hid_sim_platform.h"
 
 #include "test_case_name.h"
 
@@ -74,11 +76,59 @@ TEST_P(PortTable, ClicksSelectThePortKind)
 
 INSTANTIATE_TEST_SUITE_P(Clicks, PortTable, testing::ValuesIn(kPortCases), CaseName());
 
+// The program's start-up against a simulated cable: the controller fills
+// the device list and pre-selects the cable before FormCreate.
+struct WithCable {
+    std::shared_ptr<THidSimPlatform> platform = std::make_shared<THidSimPlatform>();
+    THidManualDispatcher dispatcher;
+    MainWindowState state;
+
+    WithCable()
+    {
+        THidSimDevice cable;
+        cable.VendorID = 0x1A86;
+        cable.ProductID = 0xE008;
+        cable.ProductString = u"USB to Serial";
+        platform->Plug(cable);
+        EXPECT_EQ(state.startHid(platform, dispatcher), "");
+        state.FormCreate(".", "/");
+    }
+};
+
+TEST(MainWindowState, StartUpSelectsTheCableAndConnects)
+{
+    WithCable w;
+    ASSERT_EQ(w.state.link().DevListBox().size(), 1u);
+    EXPECT_EQ(w.state.link().selectedDevice(), 0);
+    w.state.Panel2Click();
+    EXPECT_TRUE(w.state.link().connected());
+    EXPECT_EQ(w.state.link().Panel2Caption(), "Disconnect");
+    EXPECT_TRUE(w.state.messages().empty());
+}
+
+TEST(MainWindowState, WatchdogTurnsTheLinkIconOffAndReportsASilentMeter)
+{
+    WithCable w;
+    w.state.Panel2Click();
+    w.state.ShowDataQ7("000123422205105182075418DA");
+    ASSERT_TRUE(w.state.lcd().visible(LcdElement::CONok));
+    const uint8_t idle[8] = {0xF0};
+    for (int i = 0; i < CableConnection::kIdleReportLimit; ++i)
+        w.state.link().assembleReport(0, idle, sizeof idle);
+    for (int tick = 0; tick < 3; ++tick)
+        w.state.ConTimerTimer();
+    EXPECT_FALSE(w.state.lcd().visible(LcdElement::CONok));
+    EXPECT_TRUE(w.state.lcd().visible(LcdElement::CONokN));
+    EXPECT_EQ(w.state.messages(), std::vector<std::string>{std::string(CableConnection::kMeterNotReadyText)});
+    EXPECT_FALSE(w.state.link().connected());
+}
+
 TEST(MainWindowState, Panel1DoesNothingWhileConnected)
 {
-    MainWindowState state;
-    state.FormCreate(".", "/");
-    state.Panel2Caption = "Disconnect";
+    WithCable w;
+    MainWindowState& state = w.state;
+    state.Panel2Click();
+    ASSERT_EQ(state.link().Panel2Caption(), "Disconnect");
     state.Panel1Click();
     EXPECT_EQ(state.PortKind, 5);
     EXPECT_TRUE(state.Marks.COM1);

@@ -29,7 +29,8 @@ TEST(DecodeCommand, WorkedExamplePrintsOneLineWithKeysInOrder)
         R"({"frame":"000123422205105182075418DA","decoded":true,"ValueText":"-12.34","UnitText":"KW",)"
         R"("VValueText":"220.5","VUnitText":"v","IValueText":"05.18","IUnitText":"A","MemoryCount":7,)"
         R"("WholePart":-12,"PfMode":false,"SigmaWMode":false,"DialDivisions":"6","DialFullScale":600,)"
-        R"("DialCentre":600,"BarMax":600,"DialStep":120,"ScaleDrawn":true,"Needle":588,"BarMaxSet":600,)"
+        R"("DialCentre":600,"BarMax":600,"DialStep":120,"ScaleDrawn":true,"Needle":588,"NeedleTip":[181,34],)"
+        R"("NeedleBase":[188,403],"BarMaxSet":600,)"
         R"("BarPosition":12,"ChartValue":-12.34,"ValueMin":-1000,"ValueMax":1000,"Offered":true,)"
         R"("Visible":["AC","AC1","AC2","CONok","H_Time1",)";
     EXPECT_EQ(run.out.substr(0, expectedStart.size()), expectedStart);
@@ -79,7 +80,7 @@ TEST(DecodeCommand, SumOfPowerFrameHandsNothingOn)
     const CliRun run = decode("700004200000000000000001DA\n", {"--decimal", ","});
     ASSERT_EQ(run.status, 0);
     EXPECT_NE(run.out.find(R"("SigmaWMode":true)"), std::string::npos);
-    EXPECT_NE(run.out.find(R"("ScaleDrawn":false,"Needle":null,"BarMaxSet":60,"BarPosition":20,"ChartValue":null,"ValueMin":-11000,"ValueMax":11000,"Offered":false)"),
+    EXPECT_NE(run.out.find(R"("ScaleDrawn":false,"Needle":null,"NeedleTip":[185,34],"NeedleBase":[184,403],"BarMaxSet":60,"BarPosition":20,"ChartValue":null,"ValueMin":-11000,"ValueMax":11000,"Offered":false)"),
               std::string::npos);
     EXPECT_NE(run.out.find(R"("wsg":"\u00a1\u00c6W")"), std::string::npos);
 }

@@ -17,14 +17,14 @@ using namespace std::chrono_literals;
 using Bytes = std::vector<uint8_t>;
 
 struct FakeHost : CableHost {
-    int8_t portKind = 5;
+    int8_t portKindValue = 5;
     std::vector<std::string> frames;
     std::vector<std::string> boxes;
     int linkDownChecks = 0;
     std::string rsUsb;
     FrameOutcome outcome = FrameOutcome::Decoded;
 
-    int8_t PortKind() const override { return portKind; }
+    int8_t portKind() const override { return portKindValue; }
     FrameOutcome ShowDataQ7(std::string_view frame) override
     {
         frames.emplace_back(frame);
@@ -255,7 +255,7 @@ TEST(CableConnection, ConnectWithoutCableShowsOneBox)
 TEST(CableConnection, ComPortKindsDoNotConnect)
 {
     Connected c;
-    c.host.portKind = 2;
+    c.host.portKindValue = 2;
     c.link->Panel2Click();
     EXPECT_FALSE(c.link->connected());
     EXPECT_TRUE(c.platform->FeatureReports(c.selectedInstance()).empty());

@@ -5,6 +5,9 @@
 #include "app/main_menu.h"
 #include "app/ui/frm_about.h"
 #include "app/ui/help_viewer.h"
+#include "app/ui/qt_hid_dispatcher.h"
+#include "link/hid/hid_native_platform.h"
+#include "meter/ui/dial_picture.h"
 #include "meter/ui/bevel_panel.h"
 #include "meter/ui/lcd_panel.h"
 #include "meter/ui/svg_picture.h"
@@ -36,7 +39,7 @@ QStringList toQt(const std::vector<std::string>& texts)
 
 }  // namespace
 
-TFrmTest::TFrmTest(QWidget* parent)
+TFrmTest::TFrmTest(std::shared_ptr<THidPlatform> platform, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
 {
@@ -44,6 +47,22 @@ TFrmTest::TFrmTest(QWidget* parent)
     setWindowTitle(QStringLiteral("ZQ9  Interface Program Ver:3.00"));
     helpShower_ = [this](const QString& path) { showHelpFile(path); };
     buildLayout();
+
+    // The HID controller is one of the window's components: it lists the
+    // devices and runs the first device-change pass while the window is
+    // built, before FormCreate.
+    dispatcher_ = new QtHidDispatcher(this);
+    connect(dispatcher_, &QtHidDispatcher::ran, this, &TFrmTest::renderState);
+    state_.informationBox = [this](std::string_view text) {
+        QMessageBox::information(this, QStringLiteral("Information"),
+                                 QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+    };
+    state_.onLinkChanged = [this] { renderState(); };
+    state_.analogDial().keepDrawings(true);
+    const std::string hidError = state_.startHid(platform ? std::move(platform) : CreateNativeHidPlatform(), *dispatcher_);
+    if (!hidError.empty())
+        state_.link().appendHistory("HID services unavailable: " + hidError);
+
     FormCreate();
     FrmAbout = new TFrmAbout(this);
 }
@@ -69,9 +88,17 @@ FrameOutcome TFrmTest::ShowDataQ7(std::string_view frame)
 
 void TFrmTest::renderState()
 {
-    setWindowTitle(fromModel(state_.Caption));
+    const QString title = fromModel(state_.Caption);
+    if (windowTitle() != title)
+        setWindowTitle(title);
     Panel1->setCaption(fromModel(state_.Panel1Caption));
-    Panel2->setCaption(fromModel(state_.Panel2Caption));
+    const CableConnection& link = state_.link();
+    Panel2->setCaption(fromModel(link.Panel2Caption()));
+    Panel2->setCaptionColor(link.panel2Yellow() ? QColor(0xFF, 0xFF, 0x00) : QColor(Qt::black));
+    menuItems_.at("Comset")->setEnabled(link.ComsetEnabled());
+    Label5->setText(fromModel(link.Label5Caption()));
+    Panel40->render(state_.lcd(), state_.decoder().lcd().takeChanges());
+    KD1->draw(state_.analogDial().takeDrawings());
     RepeatSet->setChecked(state_.RepeatSetChecked);
     CONok->setVisible(state_.lcd().visible(LcdElement::CONok));
     CONokN->setVisible(state_.lcd().visible(LcdElement::CONokN));
@@ -89,6 +116,18 @@ void TFrmTest::renderMenuMarks()
     for (const MenuItemLayout& item : mainMenuLayout())
         if (item.checkable)
             menuItems_.find(item.name)->second->setChecked(state_.marked(item.name));
+}
+
+void TFrmTest::Panel2Click()
+{
+    state_.Panel2Click();
+    renderState();
+}
+
+void TFrmTest::ConTimerTimer()
+{
+    state_.ConTimerTimer();
+    renderState();
 }
 
 void TFrmTest::Panel3Click() { close(); }

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <memory>
 #include <map>
 #include <string_view>
 
@@ -26,6 +27,8 @@ class QTimer;
 class QToolButton;
 class SvgPicture;
 class TFrmAbout;
+class THidPlatform;
+class QtHidDispatcher;
 
 /// The main window FrmTest. It owns the program's state (MainWindowState)
 /// and its widgets, forwards the user's actions to the handlers of the
@@ -36,9 +39,10 @@ public:
     /// Shows a help file; given the full path of "zq7.hlp".
     using HelpShower = std::function<void(const QString& path)>;
 
-    /// Builds the window from its layout, runs FormCreate and creates the
-    /// About window, hidden.
-    explicit TFrmTest(QWidget* parent = nullptr);
+    /// Builds the window from its layout, starts the HID controller on
+    /// @p platform (the system's own when null), runs FormCreate and creates
+    /// the About window, hidden.
+    explicit TFrmTest(std::shared_ptr<THidPlatform> platform = nullptr, QWidget* parent = nullptr);
 
     MainWindowState& state() { return state_; }
     const MainWindowState& state() const { return state_; }
@@ -49,6 +53,7 @@ public:
     // Handlers of the layout.
     void FormCreate();
     void FormDestroy() {}
+    void Panel2Click();
     void Panel3Click();
     void COM1Click();
     void COM2Click();
@@ -63,7 +68,7 @@ public:
 
     // Timer handlers; their work arrives with the link, recording, LCD and
     // chart code.
-    void ConTimerTimer() {}
+    void ConTimerTimer();
     void SampInterTimeTimer() {}
     void EngertimerTimer() {}
     void Timer_rangeTimer() {}
@@ -103,6 +108,7 @@ private:
     void renderState();
     void renderMenuMarks();
 
+    QtHidDispatcher* dispatcher_ = nullptr;
     MainWindowState state_;
 
     // Controls of the layout, by their names.

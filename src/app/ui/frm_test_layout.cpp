@@ -216,6 +216,7 @@ void TFrmTest::buildLayout()
     named(new QWidget(client), "DataReport1", {-64, 624, 794, 1123});
 
     Panel2 = captionPanel(client, "Panel2", {8, 4, 105, 29}, "Connect", 16, Qt::black, BevelPanel::Bevel::Raised);
+    connect(Panel2, &BevelPanel::clicked, this, &TFrmTest::Panel2Click);
     ListBox1 = listBox(client, "ListBox1", {480, 720, 329, 329});
     buildChart(client);
 
