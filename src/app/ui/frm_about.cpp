@@ -67,7 +67,8 @@ TFrmAbout::TFrmAbout(QWidget* parent)
 
     QLabel* Label1 = label(this, "Label1", {0, 0, 281, 111}, kBrand, arial(kBrandPixels, true), QColor(0xFF, 0x00, 0xFF));
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
-    SvgPicture* Image1 = picture(this, "Image1", {240, 76, 29, 29}, ":/pictures/registered_mark.svg");
+    // zqmeter is no registered mark: the sign's place shows the program's icon.
+    SvgPicture* Image1 = picture(this, "Image1", {240, 76, 29, 29}, ":/pictures/bar_chart.svg");
     QLabel* Label2 = label(this, "Label2", {8, 117, 390, 18}, kCompany, arial(16, true, true), kActiveCaption);
     SvgPicture* Image2 = picture(this, "Image2", {276, 12, 141, 101}, ":/pictures/quality_marks.svg");
     QLabel* StaticText1 =
