@@ -1,11 +1,13 @@
 #include "cli/devices_command.h"
 
+#include "link/cable_connection.h"
 #include "link/hid/hid_controller_error.h"
 #include "link/hid/hid_device.h"
 #include "link/hid/hid_device_controller.h"
 #include "link/hid/hid_manual_dispatcher.h"
 #include "link/hid/hid_native_platform.h"
 #include "link/hid/hid_text.h"
+#include "link/sim/hid_demo_platform.h"
 
 #include <cstdio>
 #include <ostream>
@@ -13,7 +15,7 @@
 
 namespace {
 
-constexpr std::string_view kUsage = "usage: zqmeter-cli devices\n";
+constexpr std::string_view kUsage = "usage: zqmeter-cli devices [--demo]\n";
 
 // USB HID serial bridges the meter cable is built on (vendor, product).
 constexpr std::pair<uint16_t, uint16_t> kKnownBridges[] = {{0x1A86, 0xE008}, {0x04FA, 0x2490}};
@@ -26,6 +28,7 @@ struct Row {
     std::string Serial;
     std::string Path;
     bool FullAccess = false;
+    std::string Caption;  // as the program's device list shows it
 };
 
 std::string hex4(uint16_t value)
@@ -59,11 +62,13 @@ bool isKnownBridge(const Row& row)
 
 int runDevicesCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
-    if (!args.empty() && (args.size() > 1 || (args[0] != "-h" && args[0] != "--help"))) {
+    const bool demo = args.size() == 1 && args[0] == "--demo";
+    if (!args.empty() && !demo && (args.size() > 1 || (args[0] != "-h" && args[0] != "--help"))) {
         err << kUsage;
         return 2;
     }
-    return runDevicesCommand(args, out, err, CreateNativeHidPlatform());
+    return runDevicesCommand(demo ? std::vector<std::string>{} : args, out, err,
+                             demo ? CreateDemoHidPlatform() : CreateNativeHidPlatform());
 }
 
 int runDevicesCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
@@ -92,6 +97,7 @@ int runDevicesCommand(const std::vector<std::string>& args, std::ostream& out, s
             row.Serial = HidUtf16ToUtf8(HidDev.GetSerialNumberString());
             row.Path = HidDev.PnPInfo()->DevicePath;
             row.FullAccess = HidDev.FullAccess();
+            row.Caption = CableConnection::DeviceCaption(HidDev);
             rows.push_back(std::move(row));
             return true;
         }));
@@ -105,13 +111,25 @@ int runDevicesCommand(const std::vector<std::string>& args, std::ostream& out, s
         out << "No HID devices found.\n";
         return 0;
     }
+    // The program pre-selects the last entry whose caption is the cable's.
+    std::size_t preselected = rows.size();
+    for (std::size_t i = rows.size(); i-- > 0;) {
+        if (rows[i].Caption == "USB to Serial") {
+            preselected = i;
+            break;
+        }
+    }
     bool bridgeWithoutAccess = false;
-    for (const Row& row : rows) {
-        out << hex4(row.VendorID) << ':' << hex4(row.ProductID) << "  version " << hex4(row.Version)
-            << "  product " << quoted(row.Product) << "  serial " << quoted(row.Serial) << "  "
-            << quoted(row.Path) << "  " << (row.FullAccess ? "read-write" : "query-only") << '\n';
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const Row& row = rows[i];
+        out << (i == preselected ? "* " : "  ") << hex4(row.VendorID) << ':' << hex4(row.ProductID)
+            << "  version " << hex4(row.Version) << "  product " << quoted(row.Product) << "  serial "
+            << quoted(row.Serial) << "  " << quoted(row.Path) << "  "
+            << (row.FullAccess ? "read-write" : "query-only") << "  caption " << quoted(row.Caption) << '\n';
         bridgeWithoutAccess = bridgeWithoutAccess || (isKnownBridge(row) && !row.FullAccess);
     }
+    if (preselected < rows.size())
+        out << "\n* the cable the program selects for connecting\n";
     if (bridgeWithoutAccess) {
         out << "\nThe meter cable can only be queried, not read: this user may not open it for\n"
                "reading and writing. Install the udev rule 70-zqmeter.rules (copy it to\n"

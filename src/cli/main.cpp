@@ -1,5 +1,6 @@
 // zqmeter-cli: the program's core units on the command line.
 
+#include "cli/capture_command.h"
 #include "cli/decode_command.h"
 #include "cli/devices_command.h"
 #include "cli/dial_command.h"
@@ -20,7 +21,9 @@ constexpr const char* kUsage =
     "  dial scale [--range T]      where the dial draws its scale\n"
     "  devices                     list the HID devices and how they open\n"
     "  replay [--decimal C]        feed input reports (hex bytes, one report per line)\n"
-    "                              to the frame assembly and decode the frames\n";
+    "                              to the frame assembly and decode the frames\n"
+    "  capture FILE [--demo]       connect and write every input report to FILE\n"
+    "                              in the replay format, until Ctrl+C\n";
 
 }  // namespace
 
@@ -37,6 +40,8 @@ int main(int argc, char** argv)
         return runDecodeCommand(args, std::cin, std::cout, std::cerr);
     if (command == "devices")
         return runDevicesCommand(args, std::cout, std::cerr);
+    if (command == "capture")
+        return runCaptureCommand(args, std::cerr);
     if (command == "replay")
         return runReplayCommand(args, std::cin, std::cout, std::cerr);
     if (command == "dial")

@@ -226,6 +226,8 @@ std::string CableConnection::reportLine(uint8_t reportId, const uint8_t* data, u
 
 void CableConnection::ReadQ7(THidDevice&, uint8_t ReportID, const uint8_t* Data, uint16_t Size)
 {
+    if (onReport)
+        onReport(ReportID, Data, Size);
     assembleReport(ReportID, Data, Size);
 }
 

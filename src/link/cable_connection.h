@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -67,6 +68,10 @@ public:
     /// "product text (Serial=...)", or "Device VID=1A2B PID=00C3" without a
     /// product text.
     static std::string DeviceCaption(THidDevice& device);
+
+    /// Called with every input report ReadQ7 receives, before it is
+    /// assembled (a capture of the line for a bug report).
+    std::function<void(uint8_t ReportID, const uint8_t* Data, uint16_t Size)> onReport;
 
     /// Appends a line to the history list and selects it.
     void appendHistory(std::string line);

@@ -52,12 +52,12 @@ TFrmTest::TFrmTest(std::shared_ptr<THidPlatform> platform, QWidget* parent)
     // devices and runs the first device-change pass while the window is
     // built, before FormCreate.
     dispatcher_ = new QtHidDispatcher(this);
-    connect(dispatcher_, &QtHidDispatcher::ran, this, &TFrmTest::renderState);
+    connect(dispatcher_, &QtHidDispatcher::ran, this, &TFrmTest::renderReading);
     state_.informationBox = [this](std::string_view text) {
         QMessageBox::information(this, QStringLiteral("Information"),
                                  QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
     };
-    state_.onLinkChanged = [this] { renderState(); };
+    state_.onLinkChanged = [this] { renderReading(); };
     state_.analogDial().keepDrawings(true);
     const std::string hidError = state_.startHid(platform ? std::move(platform) : CreateNativeHidPlatform(), *dispatcher_);
     if (!hidError.empty())
@@ -79,10 +79,8 @@ void TFrmTest::FormCreate()
 FrameOutcome TFrmTest::ShowDataQ7(std::string_view frame)
 {
     const FrameOutcome outcome = state_.ShowDataQ7(frame);
-    if (outcome != FrameOutcome::Dropped) {
-        Panel40->render(state_.lcd(), state_.decoder().lcd().takeChanges());
-        renderState();
-    }
+    if (outcome != FrameOutcome::Dropped)
+        renderReading();
     return outcome;
 }
 
@@ -92,6 +90,15 @@ void TFrmTest::renderState()
     if (windowTitle() != title)
         setWindowTitle(title);
     Panel1->setCaption(fromModel(state_.Panel1Caption));
+    RepeatSet->setChecked(state_.RepeatSetChecked);
+    renderMenuMarks();
+    renderReading();
+}
+
+// What reports, frames and the watchdog change: run for every delivery, so
+// it touches only widgets whose state can have changed.
+void TFrmTest::renderReading()
+{
     const CableConnection& link = state_.link();
     Panel2->setCaption(fromModel(link.Panel2Caption()));
     Panel2->setCaptionColor(link.panel2Yellow() ? QColor(0xFF, 0xFF, 0x00) : QColor(Qt::black));
@@ -99,7 +106,6 @@ void TFrmTest::renderState()
     Label5->setText(fromModel(link.Label5Caption()));
     Panel40->render(state_.lcd(), state_.decoder().lcd().takeChanges());
     KD1->draw(state_.analogDial().takeDrawings());
-    RepeatSet->setChecked(state_.RepeatSetChecked);
     CONok->setVisible(state_.lcd().visible(LcdElement::CONok));
     CONokN->setVisible(state_.lcd().visible(LcdElement::CONokN));
     PBar2->setRange(0, std::max(0, state_.BarMaxSet));
@@ -108,7 +114,6 @@ void TFrmTest::renderState()
         Chtshow->yAxis->setRange(state_.ValueAxisMin, state_.ValueAxisMax);
         Chtshow->replot(QCustomPlot::rpQueuedReplot);
     }
-    renderMenuMarks();
 }
 
 void TFrmTest::renderMenuMarks()
@@ -127,7 +132,7 @@ void TFrmTest::Panel2Click()
 void TFrmTest::ConTimerTimer()
 {
     state_.ConTimerTimer();
-    renderState();
+    renderReading();
 }
 
 void TFrmTest::Panel3Click() { close(); }

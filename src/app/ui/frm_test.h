@@ -106,6 +106,7 @@ private:
     void buildMenu();
     void buildTimers();
     void renderState();
+    void renderReading();
     void renderMenuMarks();
 
     QtHidDispatcher* dispatcher_ = nullptr;

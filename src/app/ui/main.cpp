@@ -2,6 +2,7 @@
 // meter measures.
 
 #include "app/ui/frm_test.h"
+#include "link/sim/hid_demo_platform.h"
 
 #include <QApplication>
 
@@ -11,7 +12,10 @@ int main(int argc, char** argv)
     // A single blank, so the task bar shows no program name.
     QCoreApplication::setApplicationName(QStringLiteral(" "));
 
-    TFrmTest FrmTest;
+    // --demo adds a simulated cable with a meter behind it to the devices
+    // the system finds, so the program can be seen at work without one.
+    const bool demo = QCoreApplication::arguments().contains(QStringLiteral("--demo"));
+    TFrmTest FrmTest(demo ? CreateDemoHidPlatform() : nullptr);
     FrmTest.centreOnScreen();
     FrmTest.show();
     return application.exec();

@@ -53,6 +53,8 @@ void BevelPanel::setCaption(const QString& caption)
 
 void BevelPanel::setCaptionColor(const QColor& color)
 {
+    if (captionColor_ == color)
+        return;
     captionColor_ = color;
     update();
 }

@@ -13,7 +13,16 @@ bool SvgPicture::isValid() const { return renderer_->isValid(); }
 
 void SvgPicture::paintEvent(QPaintEvent*)
 {
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (rendered_.size() != pixels) {
+        rendered_ = QPixmap(pixels);
+        rendered_.fill(Qt::transparent);
+        QPainter canvas(&rendered_);
+        canvas.setRenderHint(QPainter::Antialiasing);
+        renderer_->render(&canvas, QRectF(QPointF(0, 0), QSizeF(pixels)));
+        rendered_.setDevicePixelRatio(ratio);
+    }
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    renderer_->render(&painter, QRectF(rect()));
+    painter.drawPixmap(0, 0, rendered_);
 }

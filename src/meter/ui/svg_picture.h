@@ -1,12 +1,14 @@
 #pragma once
 
+#include <QPixmap>
 #include <QString>
 #include <QWidget>
 
 class QSvgRenderer;
 
 /// A picture of the layout, drawn from an SVG resource stretched over the
-/// widget. Transparent where the picture is.
+/// widget. Transparent where the picture is. The SVG is rendered once per
+/// size and kept, since pictures such as the link icon repaint often.
 class SvgPicture : public QWidget {
     Q_OBJECT
 public:
@@ -21,4 +23,5 @@ protected:
 
 private:
     QSvgRenderer* renderer_;
+    QPixmap rendered_;
 };

@@ -45,13 +45,16 @@ TEST(DevicesCommand, ListsEachInterfaceAndPointsToTheUdevRule)
 
     const CommandRun r = runWith(platform);
     EXPECT_EQ(r.Status, 0);
-    EXPECT_NE(r.Out.find("1A86:E008  version 0100  product \"USB to Serial\"  serial \"A\\\"7?\"  "
-                         "\"sim:hid#1\"  query-only\n"),
+    // a cable with a serial number is not the one the program pre-selects
+    EXPECT_NE(r.Out.find("  1A86:E008  version 0100  product \"USB to Serial\"  serial \"A\\\"7?\"  "
+                         "\"sim:hid#1\"  query-only  caption \"USB to Serial (Serial=A\\\"7?)\"\n"),
               std::string::npos)
         << r.Out;
-    EXPECT_NE(r.Out.find("1A2B:00C3  version 0001  product \"\"  serial \"\"  \"sim:hid#2\"  read-write\n"),
+    EXPECT_NE(r.Out.find("  1A2B:00C3  version 0001  product \"\"  serial \"\"  \"sim:hid#2\"  read-write  "
+                         "caption \"Device VID=1A2B PID=00C3\"\n"),
               std::string::npos)
         << r.Out;
+    EXPECT_EQ(r.Out.find("* "), std::string::npos);
     EXPECT_NE(r.Out.find("70-zqmeter.rules"), std::string::npos);
 }
 
@@ -59,9 +62,16 @@ TEST(DevicesCommand, NoRuleHintWhenTheBridgeOpensReadWrite)
 {
     auto platform = std::make_shared<THidSimPlatform>();
     platform->Plug(SimBridge(1));
+    platform->Plug(SimBridge(2));
     const CommandRun r = runWith(platform);
     EXPECT_NE(r.Out.find("read-write"), std::string::npos);
     EXPECT_EQ(r.Out.find("udev"), std::string::npos);
+    // of two cables the later one is pre-selected
+    EXPECT_NE(r.Out.find("* 1A86:E008  version 0100  product \"USB to Serial\"  serial \"\"  \"sim:hid#2\""),
+              std::string::npos)
+        << r.Out;
+    EXPECT_NE(r.Out.find("  1A86:E008  version 0100  product \"USB to Serial\"  serial \"\"  \"sim:hid#1\""),
+              std::string::npos);
 }
 
 TEST(DevicesCommand, MalformedCommandLinePrintsUsage)
@@ -69,7 +79,7 @@ TEST(DevicesCommand, MalformedCommandLinePrintsUsage)
     for (const auto& args : {std::vector<std::string>{"--bogus"}, {"a", "b"}}) {
         std::ostringstream out, err;
         EXPECT_EQ(runDevicesCommand(args, out, err), 2);
-        EXPECT_EQ(err.str(), "usage: zqmeter-cli devices\n");
+        EXPECT_EQ(err.str(), "usage: zqmeter-cli devices [--demo]\n");
         EXPECT_EQ(out.str(), "");
     }
 }
