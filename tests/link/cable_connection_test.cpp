@@ -203,6 +203,16 @@ struct Connected {
     {
         return link->DevListBox()[static_cast<std::size_t>(link->selectedDevice())].device->PnPInfo()->DeviceInstance;
     }
+    /// The cable sends kFrame in reports of 7 bytes and an empty report.
+    void sendFrame(uint32_t cable)
+    {
+        for (const Bytes& report : dataReports(frameBytes(kFrame), 7)) {
+            Bytes withId{0};
+            withId.insert(withId.end(), report.begin(), report.end());
+            platform->QueueInputReport(cable, withId);
+        }
+        platform->QueueInputReport(cable, Bytes{0, 0xF0, 0, 0, 0, 0, 0, 0, 0});
+    }
     /// Runs the checks of the watchdog until it has checked once more.
     void checkLink()
     {
@@ -226,12 +236,7 @@ TEST(CableConnection, ConnectSendsTheFeatureReportAndReads)
     EXPECT_EQ(c.link->HistoryListBox().back(), "60 09 00 00 03 00 00 00 00 ");
     EXPECT_TRUE(c.host.boxes.empty());
 
-    for (const Bytes& report : dataReports(frameBytes(kFrame), 7)) {
-        Bytes withId{0};
-        withId.insert(withId.end(), report.begin(), report.end());
-        c.platform->QueueInputReport(cable, withId);
-    }
-    c.platform->QueueInputReport(cable, Bytes{0, 0xF0, 0, 0, 0, 0, 0, 0, 0});
+    c.sendFrame(cable);
     EXPECT_TRUE(c.dispatcher.RunUntil([&] { return !c.host.frames.empty(); }, 10s));
     EXPECT_EQ(c.host.frames, std::vector<std::string>{kFrame});
 
@@ -333,12 +338,7 @@ TEST(CableConnection, AnotherDeviceArrivingKeepsTheLinkReading)
     EXPECT_EQ(c.link->CurrentDevice(), c.link->DevListBox()[static_cast<std::size_t>(c.link->selectedDevice())].device);
     EXPECT_TRUE(c.link->CurrentDevice()->DataHandler());
 
-    for (const Bytes& report : dataReports(frameBytes(kFrame), 7)) {
-        Bytes withId{0};
-        withId.insert(withId.end(), report.begin(), report.end());
-        c.platform->QueueInputReport(cable, withId);
-    }
-    c.platform->QueueInputReport(cable, Bytes{0, 0xF0, 0, 0, 0, 0, 0, 0, 0});
+    c.sendFrame(cable);
     EXPECT_TRUE(c.dispatcher.RunUntil([&] { return !c.host.frames.empty(); }, 10s));
 }
 
