@@ -8,17 +8,17 @@
 
 namespace {
 
-// Intermediate arithmetic runs in extended precision; the values marked as
+// Intermediate arithmetic runs in double precision; the values marked as
 // single precision in the drawing are rounded to float when computed.
-using Wide = long double;
+using Wide = double;
 
-constexpr Wide kPi = std::numbers::pi_v<long double>;
+constexpr Wide kPi = std::numbers::pi;
 constexpr int32_t kMarginX = 20;
 constexpr int32_t kMarginY = 30;
 constexpr int32_t kBaseDepth = 280;  // needle base line below the arc's rise
 
 // Nearest integer, halves to the even neighbour.
-int32_t roundHalfEven(Wide value) { return static_cast<int32_t>(std::nearbyintl(value)); }
+int32_t roundHalfEven(Wide value) { return static_cast<int32_t>(std::nearbyint(value)); }
 
 float single(Wide value) { return static_cast<float>(value); }
 
@@ -110,8 +110,10 @@ DialNeedle DialGeometry::needle(int32_t value, int32_t dialStep) const
 {
     const float steps = single(10 * Wide(dialStep));
     float angle = stepAngle(static_cast<float>(value), steps);
-    constexpr float kMin = static_cast<float>(5 * kPi / 180);
-    constexpr float kMax = static_cast<float>(175 * kPi / 180);
+    // The base point runs off along cot a: held 0.05 degrees off the
+    // horizontal it stays within about 210,000 px.
+    constexpr float kMin = static_cast<float>(0.05 * kPi / 180);
+    constexpr float kMax = static_cast<float>(179.95 * kPi / 180);
     angle = std::clamp(angle, kMin, kMax);
 
     const Wide cosA = std::cos(Wide(angle));
