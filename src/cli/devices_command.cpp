@@ -114,7 +114,7 @@ int runDevicesCommand(const std::vector<std::string>& args, std::ostream& out, s
     // The program pre-selects the last entry whose caption is the cable's.
     std::size_t preselected = rows.size();
     for (std::size_t i = rows.size(); i-- > 0;) {
-        if (rows[i].Caption == "USB to Serial") {
+        if (rows[i].Caption == CableConnection::kCableCaption) {
             preselected = i;
             break;
         }

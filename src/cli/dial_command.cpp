@@ -24,18 +24,13 @@ std::optional<int32_t> parseInt(std::string_view text)
     return value;
 }
 
-void appendPoint(std::string& out, const DialPoint& point)
-{
-    out += '[' + std::to_string(point.x) + ',' + std::to_string(point.y) + ']';
-}
-
 std::string pointList(const std::vector<DialPoint>& points)
 {
     std::string out = "[";
     for (std::size_t i = 0; i < points.size(); ++i) {
         if (i)
             out += ',';
-        appendPoint(out, points[i]);
+        out += JsonLine::pair(points[i].x, points[i].y);
     }
     return out + ']';
 }
@@ -74,10 +69,8 @@ int runDialCommand(const std::vector<std::string>& args, std::ostream& out, std:
     JsonLine json;
     if (needle) {
         const DialNeedle drawn = geometry.needle(*value, range.DialStep);
-        std::string tip, base;
-        appendPoint(tip, drawn.tip);
-        appendPoint(base, drawn.base);
-        json.raw("tip", tip).raw("base", base);
+        json.raw("tip", JsonLine::pair(drawn.tip.x, drawn.tip.y))
+            .raw("base", JsonLine::pair(drawn.base.x, drawn.base.y));
     } else {
         const DialScale scale = geometry.scale(range);
         std::string labels = "[";

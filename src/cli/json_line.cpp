@@ -34,6 +34,11 @@ void JsonLine::appendNumber(std::string& out, double value)
     out.append(buffer, result.ptr);
 }
 
+std::string JsonLine::pair(int64_t x, int64_t y)
+{
+    return '[' + std::to_string(x) + ',' + std::to_string(y) + ']';
+}
+
 void JsonLine::appendKey(std::string_view key)
 {
     if (!first_)

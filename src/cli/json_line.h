@@ -29,6 +29,8 @@ public:
 
     static void appendString(std::string& out, std::string_view value);
     static void appendNumber(std::string& out, double value);
+    /// The JSON array [x,y].
+    static std::string pair(int64_t x, int64_t y);
 
 private:
     void appendKey(std::string_view key);

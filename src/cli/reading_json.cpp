@@ -23,11 +23,6 @@ const std::array<LcdElement, kLcdElementCount>& elementsByName()
     return sorted;
 }
 
-std::string pointJson(const DialPoint& point)
-{
-    return '[' + std::to_string(point.x) + ',' + std::to_string(point.y) + ']';
-}
-
 }  // namespace
 
 void appendReadingState(JsonLine& line, const MainWindowState& state)
@@ -53,8 +48,8 @@ void appendReadingState(JsonLine& line, const MainWindowState& state)
         .integer("DialStep", state.Dial.DialStep)
         .boolean("ScaleDrawn", calls.scaleDrawn)
         .optionalInteger("Needle", calls.needle)
-        .raw("NeedleTip", pointJson(state.analogDial().LastNeedleTip))
-        .raw("NeedleBase", pointJson(state.analogDial().LastNeedleBase))
+        .raw("NeedleTip", JsonLine::pair(state.analogDial().LastNeedleTip.x, state.analogDial().LastNeedleTip.y))
+        .raw("NeedleBase", JsonLine::pair(state.analogDial().LastNeedleBase.x, state.analogDial().LastNeedleBase.y))
         .integer("BarMaxSet", state.BarMaxSet)
         .integer("BarPosition", state.BarPosition)
         .optionalNumber("ChartValue", calls.chartValue)

@@ -11,7 +11,6 @@ namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 constexpr int8_t kPortUsb = 5;
-constexpr std::string_view kCableCaption = "USB to Serial";
 
 void appendHexByte(std::string& out, uint8_t byte)
 {

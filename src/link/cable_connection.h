@@ -35,6 +35,8 @@ public:
         "USB interface cable is not securely connected, please check and re-try.";
     static constexpr std::string_view kMeterNotReadyText =
         "USB interface cable is securely connected, please check if the meter is ready.";
+    /// The caption of the cable's entry; the last such entry is pre-selected.
+    static constexpr std::string_view kCableCaption = "USB to Serial";
     /// The feature report that sets the bridge's line to 2400 bit/s.
     static constexpr std::array<uint8_t, 10> kFeatureReport{0x00, 0x60, 0x09, 0x00, 0x00,
                                                             0x03, 0x00, 0x00, 0x00, 0x00};

@@ -71,8 +71,6 @@ void TFrmTest::FormCreate()
 {
     const QString folder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + QLatin1Char('/'));
     state_.FormCreate(systemLocaleDecimal(), folder.toLocal8Bit().toStdString());
-    Panel40->renderAll(state_.lcd());
-    state_.decoder().lcd().takeChanges();
     renderState();
 }
 
