@@ -24,7 +24,7 @@ void BM_ShowDataQ7(benchmark::State& bench)
     std::size_t i = 0;
     for (auto _ : bench) {
         benchmark::DoNotOptimize(state.ShowDataQ7(kFrames[i]));
-        state.decoder().lcd().takeChanges();
+        state.takeLcdChanges();
         i = (i + 1) % kFrames.size();
     }
     bench.counters["frames/s"] = benchmark::Counter(static_cast<double>(bench.iterations()),

@@ -3,7 +3,7 @@
 // thread runs in the same process and is counted too.
 // Run: zq_gui_cpu_bench [seconds]   (30 by default)
 
-#include "app/ui/frm_test.h"
+#include "app/ui/main_window.h"
 #include "link/sim/hid_demo_platform.h"
 
 #include <QApplication>

@@ -40,13 +40,12 @@ void BM_ReadQ7(benchmark::State& bench)
 {
     MainWindowState state;
     state.FormCreate(".", "/");
-    CableConnection& link = state.link();
     const std::vector<Report> stream = cableStream();
     std::size_t i = 0;
     for (auto _ : bench) {
         const Report& report = stream[i];
-        link.assembleReport(0, report.data(), static_cast<uint16_t>(report.size()));
-        state.decoder().lcd().takeChanges();
+        state.ReadReport(0, report.data(), static_cast<uint16_t>(report.size()));
+        state.takeLcdChanges();
         if (++i == stream.size())
             i = 0;
     }

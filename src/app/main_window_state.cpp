@@ -1,7 +1,9 @@
 #include "app/main_window_state.h"
 
+#include "app/app_log.h"
 #include "link/hid/hid_controller_error.h"
 #include "link/hid/hid_device_controller.h"
+#include "link/hid/hid_dispatcher.h"
 
 #include <array>
 #include <utility>
@@ -16,19 +18,29 @@ MainWindowState::MainWindowState() = default;
 
 MainWindowState::~MainWindowState()
 {
-    // The link goes first (see the members); the controller must not call
-    // into it afterwards.
+    // The link goes first (see the members); neither the controller nor the
+    // dispatcher may call into it afterwards.
     if (Hidctl) {
         Hidctl->OnArrival = {};
         Hidctl->OnRemoval = {};
     }
+    if (dispatcher_)
+        dispatcher_->SetFailureHandler({});
 }
 
 std::string MainWindowState::startHid(std::shared_ptr<THidPlatform> platform, THidDispatcher& dispatcher)
 {
+    dispatcher_ = &dispatcher;
+    CableConnection* link = &link_;
+    dispatcher.SetFailureHandler([link](const std::string& what) {
+        link->appendHistory("EVENT FAILED: " + what);
+        qCWarning(zqApp, "a HID event failed: %s", what.c_str());
+    });
     try {
         Hidctl = std::make_unique<THidDeviceController>(std::move(platform), dispatcher);
     } catch (const EHidControllerError& error) {
+        link_.appendHistory(std::string("HID services unavailable: ") + error.what());
+        qCWarning(zqApp, "HID services unavailable: %s", error.what());
         return error.what();
     }
     link_.setController(Hidctl.get());
@@ -36,85 +48,105 @@ std::string MainWindowState::startHid(std::shared_ptr<THidPlatform> platform, TH
     Hidctl->OnRemoval = THidPlugEvent::Bind<&CableConnection::HidCtlRemoval>(&link_);
     Hidctl->SetOnEnumerate(THidEnumerateEvent::Bind<&CableConnection::HidCtlEnumerate>(&link_));
     Hidctl->SetOnDeviceDataError(THidDataErrorEvent::Bind<&CableConnection::HidCtlDeviceDataError>(&link_));
-    Hidctl->SetOnDeviceChange(THidNotifyEvent::Bind<&MainWindowState::HidCtlDeviceChange>(this));
+    Hidctl->SetOnDeviceChange(THidNotifyEvent::Bind<&CableConnection::HidCtlDeviceChangeEvent>(&link_));
     return {};
-}
-
-void MainWindowState::HidCtlDeviceChange(THidDeviceController&)
-{
-    link_.HidCtlDeviceChange();
-    connectionChanged();
-}
-
-void MainWindowState::setRsUsbCaption(std::string_view caption)
-{
-    decoder_.lcd().setCaption(LcdElement::rsUSB, caption);
-}
-
-void MainWindowState::showLinkDown()
-{
-    decoder_.lcd().hide(LcdElement::CONok);
-    decoder_.lcd().show(LcdElement::CONokN);
 }
 
 void MainWindowState::information(std::string_view text)
 {
     messages_.emplace_back(text);
-    if (informationBox)
-        informationBox(text);
+    if (informationBox_)
+        informationBox_(text);
 }
 
-void MainWindowState::connectionChanged()
+void MainWindowState::showLinkInformation()
 {
-    if (onLinkChanged)
-        onLinkChanged();
+    for (std::string_view text : link_.takeInformation())
+        information(text);
+}
+
+void MainWindowState::Panel2Click()
+{
+    link_.Panel2Click(portKind_);
+    showLinkInformation();
+}
+
+void MainWindowState::ConTimerTimer()
+{
+    link_.ConTimerTimer();
+    showLinkInformation();
 }
 
 void MainWindowState::FormCreate(std::string localeDecimal, std::string programFolder)
 {
     decoder_.setLocaleDecimal(std::move(localeDecimal));
-    ChartPageSize = 100;
-    Caption = "KP-7730 Interface Program Ver:3.01";
-    ProgramFolder = std::move(programFolder);
-    Marks.COM1 = true;
-    Marks.set10k = true;
-    ChartFollowLast = true;
+    chartPageSize_ = 100;
+    caption_ = "KP-7730 Interface Program Ver:3.01";
+    programFolder_ = std::move(programFolder);
+    marks_.COM1 = true;
+    marks_.set10k = true;
+    chartFollowLast_ = true;
     KDsetup(1);
-    KDrun(Dial.DialCentre);
-    RepeatSetChecked = true;
-    PortKind = kPortUsb;
+    KDrun(dial_.DialCentre);
+    repeatSetChecked_ = true;
+    portKind_ = kPortUsb;
+}
+
+FrameReceipt MainWindowState::receiveFrame(std::string_view frame)
+{
+    if (ShowDataQ7(frame) == FrameOutcome::Dropped)
+        return {true, decoder_.lastDropReason()};
+    return {};
 }
 
 FrameOutcome MainWindowState::ShowDataQ7(std::string_view frame)
 {
     frameCalls_ = {};
-    return decoder_.ShowDataQ7(frame, *this);
+    const FrameEffects effects = decoder_.ShowDataQ7(frame, dial_);
+    if (effects.logFrame)
+        logFrame(frame);
+    if (const auto& change = effects.rangeChange) {
+        SelectDialRange(change->dialType);
+        KDsetup(1);
+        SetValueMin(-change->chartLimit);
+        SetValueMax(change->chartLimit);
+    }
+    if (const auto& reading = effects.handOn) {
+        KDrun(reading->needle);
+        barMaxSet_ = reading->barMax;
+        barPosition_ = reading->barPosition;
+        INDataToTable(1);
+        const int32_t page = AddPoint(reading->chartValue);
+        if (chartFollowLast_)
+            pageNumber_ = page;
+    }
+    return effects.outcome;
 }
 
 void MainWindowState::selectComPort(int8_t kind)
 {
-    std::array<bool*, 4> marks{&Marks.COM1, &Marks.COM2, &Marks.COM3, &Marks.COM4};
+    std::array<bool*, 4> marks{&marks_.COM1, &marks_.COM2, &marks_.COM3, &marks_.COM4};
     for (int8_t port = 1; port <= 4; ++port) {
         bool& mark = *marks[static_cast<std::size_t>(port - 1)];
         mark = port == kind ? !mark : false;
     }
-    PortKind = kind;
-    Panel1Caption = "COM" + std::to_string(kind);
+    portKind_ = kind;
+    panel1Caption_ = "COM" + std::to_string(kind);
 }
 
 void MainWindowState::USBClick()
 {
-    Marks.COM1 = Marks.COM2 = Marks.COM3 = Marks.COM4 = false;
-    Marks.USB = !Marks.USB;
-    PortKind = kPortUsb;
-    Panel1Caption = "USB";
+    marks_.COM1 = marks_.COM2 = marks_.COM3 = marks_.COM4 = false;
+    marks_.USB = !marks_.USB;
+    portKind_ = kPortUsb;
+    panel1Caption_ = "USB";
 }
 
 void MainWindowState::Panel1Click()
 {
     if (link_.Panel2Caption() != "Connect")
         return;
-    switch (PortKind) {
+    switch (portKind_) {
     case 1: COM2Click(); break;
     case 2: COM3Click(); break;
     case 3: COM4Click(); break;
@@ -126,16 +158,17 @@ void MainWindowState::Panel1Click()
 
 const std::string& MainWindowState::HELP1Click()
 {
-    HelpFile = ProgramFolder + kHelpFileName;
-    return HelpFile;
+    helpFile_ = programFolder_ + kHelpFileName;
+    return helpFile_;
 }
 
 bool MainWindowState::marked(std::string_view item) const
 {
     const std::pair<std::string_view, bool> marks[] = {
-        {"COM1", Marks.COM1},     {"COM2", Marks.COM2},       {"COM3", Marks.COM3},       {"COM4", Marks.COM4},
-        {"USB", Marks.USB},       {"set1k", Marks.set1k},     {"set5k", Marks.set5k},     {"set10k", Marks.set10k},
-        {"set50k", Marks.set50k}, {"set100k", Marks.set100k}, {"setlimit", Marks.setlimit}, {"FillP", Marks.FillP},
+        {"COM1", marks_.COM1},     {"COM2", marks_.COM2},       {"COM3", marks_.COM3},
+        {"COM4", marks_.COM4},     {"USB", marks_.USB},         {"set1k", marks_.set1k},
+        {"set5k", marks_.set5k},   {"set10k", marks_.set10k},   {"set50k", marks_.set50k},
+        {"set100k", marks_.set100k}, {"setlimit", marks_.setlimit}, {"FillP", marks_.FillP},
     };
     for (const auto& [name, mark] : marks)
         if (name == item)
@@ -145,15 +178,15 @@ bool MainWindowState::marked(std::string_view item) const
 
 void MainWindowState::KDsetup(int32_t)
 {
-    analogDial_.KDsetup(Dial);
-    ++ScaleDrawings;
+    analogDial_.KDsetup(dial_);
+    ++scaleDrawings_;
     frameCalls_.scaleDrawn = true;
 }
 
 void MainWindowState::KDrun(int32_t value)
 {
-    analogDial_.KDrun(value, Dial);
-    NeedleValue = value;
+    analogDial_.KDrun(value, dial_);
+    needleValue_ = value;
     frameCalls_.needle = value;
 }
 
@@ -161,31 +194,31 @@ void MainWindowState::INDataToTable(int32_t kind)
 {
     if (kind != 1)
         return;
-    ++OfferedReadings;
+    ++offeredReadings_;
     frameCalls_.offered = true;
 }
 
 void MainWindowState::SetValueMin(double value)
 {
-    if (value == ValueMin)
+    if (value == valueMin_)
         return;
-    ValueMin = value;
-    ValueAxisMin = value;
+    valueMin_ = value;
+    valueAxisMin_ = value;
 }
 
 void MainWindowState::SetValueMax(double value)
 {
-    if (value == ValueMax)
+    if (value == valueMax_)
         return;
-    ValueMax = value;
-    ValueAxisMax = value;
+    valueMax_ = value;
+    valueAxisMax_ = value;
 }
 
 int32_t MainWindowState::AddPoint(double value)
 {
-    ++ChartReadings;
+    ++chartReadings_;
     frameCalls_.chartValue = value;
-    const int64_t pages = (ChartReadings + ChartPageSize - 1) / ChartPageSize;
+    const int64_t pages = (chartReadings_ + chartPageSize_ - 1) / chartPageSize_;
     return static_cast<int32_t>(pages < 1 ? 1 : pages);
 }
 

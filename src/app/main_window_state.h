@@ -1,11 +1,10 @@
 #pragma once
 
 #include "link/cable_connection.h"
-#include "link/cable_host.h"
 #include "meter/analog_dial.h"
 #include "meter/dial_range.h"
+#include "meter/frame_effects.h"
 #include "meter/meter_decoder.h"
-#include "meter/meter_outputs.h"
 
 #include <cstdint>
 #include <deque>
@@ -14,31 +13,55 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
-/// The main window's state and logic without its widgets: the program-wide
-/// values every handler shares, the handlers that only work on them, and
-/// the main window's side of the frame decoding. The widget window owns one
-/// and renders it; the command-line tool and the tests drive it directly.
 class THidDeviceController;
 class THidDispatcher;
 class THidPlatform;
 
-class MainWindowState : public MeterOutputs, public CableHost {
+/// The main window's state and logic without its widgets. It composes the
+/// units one frame passes through, in this order: the cable connection, the
+/// frame decoder with its LCD model, then the dial, the bar graph, the record
+/// table, the trend chart and the frame log, which ShowDataQ7 feeds with what
+/// the decoder returns. No unit it owns calls back into it. It also keeps the
+/// program-wide values every handler shares and the handlers that only work
+/// on them. The widget window owns one and renders it through the read
+/// accessors; the command-line tool and the tests drive it directly.
+class MainWindowState {
 public:
     /// Port kinds: 1..4 stand for COM1..COM4, 5 for USB.
-    static constexpr int8_t kPortUsb = 5;
+    static constexpr int8_t kPortUsb = CableConnection::kPortUsb;
     /// Lines of the hidden frame log kept; nothing reads older ones.
     static constexpr std::size_t kFrameLogLimit = 10000;
 
+    struct MenuMarks {
+        bool COM1 = false, COM2 = false, COM3 = false, COM4 = false, USB = false;
+        bool set1k = false, set5k = false, set10k = false, set50k = false, set100k = false, setlimit = false;
+        /// Marked in the layout; its menu is hidden.
+        bool FillP = true;
+    };
+
+    /// What the last ShowDataQ7 handed on, for the views and the tools.
+    struct FrameCalls {
+        bool scaleDrawn = false;
+        std::optional<int32_t> needle;
+        std::optional<double> chartValue;
+        bool offered = false;
+    };
+
     MainWindowState();
-    ~MainWindowState() override;
+    ~MainWindowState();
+    MainWindowState(const MainWindowState&) = delete;
+    MainWindowState& operator=(const MainWindowState&) = delete;
 
     /// Creates the HID controller Hidctl on @p platform, wires its events
     /// to the cable connection and attaches the device-change handler last,
     /// which runs the first device-change pass: the device list is filled and
-    /// the cable pre-selected. @p dispatcher is the main thread as the HID
-    /// layer sees it and must outlive this object. Returns an empty text, or
-    /// why the controller could not be made (the program then runs without).
+    /// the cable pre-selected. Work posted to @p dispatcher that fails is
+    /// reported in the history list. @p dispatcher is the main thread as the
+    /// HID layer sees it and must outlive this object. Returns an empty text,
+    /// or why the controller could not be made (the program then runs
+    /// without, and the history list says so).
     std::string startHid(std::shared_ptr<THidPlatform> platform, THidDispatcher& dispatcher);
 
     /// The window's creation step, in its order. @p localeDecimal is the
@@ -46,8 +69,18 @@ public:
     /// @p programFolder ends with a path separator.
     void FormCreate(std::string localeDecimal, std::string programFolder);
 
-    /// Decodes one meter frame (see MeterDecoder).
-    FrameOutcome ShowDataQ7(std::string_view frame) override;
+    /// Decodes one meter frame and hands the reading on: the frame log; on
+    /// a unit change SelectDialRange, KDsetup, SetValueMin, SetValueMax; then
+    /// KDrun, the bar graph, INDataToTable(1), AddPoint and, when
+    /// ChartFollowLast, the page indicator.
+    FrameOutcome ShowDataQ7(std::string_view frame);
+
+    /// One input report as the connected cable's data handler gets it, for
+    /// reports replayed without a device.
+    void ReadReport(uint8_t ReportID, const uint8_t* Data, uint16_t Size)
+    {
+        link_.assembleReport(ReportID, Data, Size);
+    }
 
     // Hidden port-kind menu and panel.
     void COM1Click() { selectComPort(1); }
@@ -58,127 +91,156 @@ public:
     void Panel1Click();
 
     /// The "Connect"/"Disconnect" panel, and the link watchdog's timer.
-    void Panel2Click() { link_.Panel2Click(); }
-    void ConTimerTimer() { link_.ConTimerTimer(); }
-    /// Hidctl's OnDeviceChange: refills the device list.
-    void HidCtlDeviceChange(THidDeviceController& Sender);
+    void Panel2Click();
+    void ConTimerTimer();
+    /// Hidctl's device-change pass as the cable connection handles it.
+    void HidCtlDeviceChange() { link_.HidCtlDeviceChange(); }
 
     /// The help command: sets the application's help file to ProgramFolder
     /// followed by "zq7.hlp" and returns it for the viewer to show.
     const std::string& HELP1Click();
 
+    // The steps ShowDataQ7 hands a reading to.
+    void SelectDialRange(int32_t type) { dial_.SelectDialRange(type); }
+    /// Redraws the dial scale; the argument has no effect.
+    void KDsetup(int32_t ignored);
+    /// Moves the needle to a needle value (0 .. 10 x DialStep spans the scale).
+    void KDrun(int32_t value);
+    /// Offers the current reading to the record table (kind 1).
+    void INDataToTable(int32_t kind);
+    /// Value axis range of the trend chart.
+    void SetValueMin(double value);
+    void SetValueMax(double value);
+    /// Adds one reading to the trend chart; returns the page now current.
+    int32_t AddPoint(double value);
+
+    /// Called with every input report the cable's data handler receives,
+    /// before it is assembled (a capture of the line for a bug report).
+    void setReportTap(std::function<void(uint8_t ReportID, const uint8_t* Data, uint16_t Size)> tap)
+    {
+        link_.onReport = std::move(tap);
+    }
+
+    /// Shows a modal information box and returns when it is closed; the
+    /// window sets it. Without one the text is only kept (messages()).
+    void setInformationBox(std::function<void(std::string_view)> box) { informationBox_ = std::move(box); }
+
     /// Whether the menu item called @p item carries a check mark; false
     /// for items that never do.
     bool marked(std::string_view item) const;
 
-    // --- shared state --------------------------------------------------
-    int8_t PortKind = 0;
-    std::string ProgramFolder;
+    // --- shared state, read-only --------------------------------------------
+    int8_t PortKind() const { return portKind_; }
+    const std::string& ProgramFolder() const { return programFolder_; }
     /// The application's help file, set by HELP1Click.
-    std::string HelpFile;
-    bool ChartFollowLast = false;
-    DialRange Dial;
-    int32_t NextRecordNo = 1;
-    int32_t RecordLimit = 10000;
-    int32_t SampleCountdown = 0;
+    const std::string& HelpFile() const { return helpFile_; }
+    bool ChartFollowLast() const { return chartFollowLast_; }
+    const DialRange& Dial() const { return dial_; }
+    int32_t NextRecordNo() const { return nextRecordNo_; }
+    int32_t RecordLimit() const { return recordLimit_; }
+    int32_t SampleCountdown() const { return sampleCountdown_; }
+    const std::string& LocaleDecimal() const { return decoder_.LocaleDecimal(); }
 
-    // --- window state the handlers read and write ------------------------
-    std::string Caption = "ZQ9  Interface Program Ver:3.00";
-    std::string Panel1Caption = "USB";
-    bool RepeatSetChecked = false;
-    struct MenuMarks {
-        bool COM1 = false, COM2 = false, COM3 = false, COM4 = false, USB = false;
-        bool set1k = false, set5k = false, set10k = false, set50k = false, set100k = false, setlimit = false;
-        /// Marked in the layout; its menu is hidden.
-        bool FillP = true;
-    } Marks;
+    // --- window state ----------------------------------------------------------
+    const std::string& Caption() const { return caption_; }
+    const std::string& Panel1Caption() const { return panel1Caption_; }
+    bool RepeatSetChecked() const { return repeatSetChecked_; }
+    const MenuMarks& Marks() const { return marks_; }
+    /// Bar graph PBar2: Max and Position as last set (60 and 20 as laid out).
+    int32_t BarMaxSet() const { return barMaxSet_; }
+    int32_t BarPosition() const { return barPosition_; }
 
-    /// Bar graph PBar2 as laid out.
-    int32_t BarMaxSet = 60;
-    int32_t BarPosition = 20;
-
-    /// Trend chart, until its paging arrives: the value axis range (the
-    /// layout's -11000..11000), the last values set through SetValueMin/Max,
-    /// the readings added and the page indicator Bt10.
-    double ValueAxisMin = -11000;
-    double ValueAxisMax = 11000;
-    double ValueMin = 0;
-    double ValueMax = 0;
-    int32_t ChartPageSize = 100;
-    int64_t ChartReadings = 0;
-    int32_t PageNumber = 1;
+    /// Trend chart: the value axis range (the layout's -11000..11000), the
+    /// last values set through SetValueMin/Max, the page size, the readings
+    /// added and the page indicator Bt10.
+    double ValueAxisMin() const { return valueAxisMin_; }
+    double ValueAxisMax() const { return valueAxisMax_; }
+    double ValueMin() const { return valueMin_; }
+    double ValueMax() const { return valueMax_; }
+    int32_t ChartPageSize() const { return chartPageSize_; }
+    int64_t ChartReadings() const { return chartReadings_; }
+    int32_t PageNumber() const { return pageNumber_; }
 
     /// Readings offered to the record table so far.
-    int64_t OfferedReadings = 0;
+    int64_t OfferedReadings() const { return offeredReadings_; }
 
     /// Needle value of the last KDrun, and how often the scale was drawn.
-    std::optional<int32_t> NeedleValue;
-    int64_t ScaleDrawings = 0;
+    std::optional<int32_t> NeedleValue() const { return needleValue_; }
+    int64_t ScaleDrawings() const { return scaleDrawings_; }
 
-    /// What the last ShowDataQ7 handed on, for the views and the tools.
-    struct FrameCalls {
-        bool scaleDrawn = false;
-        std::optional<int32_t> needle;
-        std::optional<double> chartValue;
-        bool offered = false;
-    };
     const FrameCalls& lastFrameCalls() const { return frameCalls_; }
-
     const std::deque<std::string>& frameLog() const { return frameLog_; }
-
-    MeterDecoder& decoder() { return decoder_; }
-    const MeterDecoder& decoder() const { return decoder_; }
-    const MeterReading& reading() const { return decoder_.reading(); }
-    const LcdModel& lcd() const { return decoder_.lcd(); }
-    /// The analog dial: the needle drawn last and the drawings for KD1.
-    AnalogDial& analogDial() { return analogDial_; }
-    const AnalogDial& analogDial() const { return analogDial_; }
-    /// The cable: device list, history list, connection, frame assembly.
-    CableConnection& link() { return link_; }
-    const CableConnection& link() const { return link_; }
-    THidDeviceController* hidController() const { return Hidctl.get(); }
-
-    /// Shows a modal information box and returns when it is closed; the
-    /// window sets it. Without one the text is only kept (messages()).
-    std::function<void(std::string_view)> informationBox;
-    /// Called when the cable link changed what the window shows.
-    std::function<void()> onLinkChanged;
     /// Every information text shown so far, oldest first.
     const std::vector<std::string>& messages() const { return messages_; }
 
-    // --- MeterOutputs -------------------------------------------------
-    const DialRange& dialRange() const override { return Dial; }
-    void SelectDialRange(int32_t type) override { Dial.SelectDialRange(type); }
-    void KDsetup(int32_t ignored) override;
-    void KDrun(int32_t value) override;
-    void setBarMax(int32_t max) override { BarMaxSet = max; }
-    void setBarPosition(int32_t position) override { BarPosition = position; }
-    void INDataToTable(int32_t kind) override;
-    void SetValueMin(double value) override;
-    void SetValueMax(double value) override;
-    int32_t AddPoint(double value) override;
-    bool chartFollowLast() const override { return ChartFollowLast; }
-    void showPageNumber(int32_t page) override { PageNumber = page; }
-    void logFrame(std::string_view frame) override;
+    // --- the composed units, read-only ------------------------------------------
+    const MeterDecoder& decoder() const { return decoder_; }
+    const MeterReading& reading() const { return decoder_.reading(); }
+    const LcdModel& lcd() const { return decoder_.lcd(); }
+    /// The analog dial: the needle drawn last.
+    const AnalogDial& analogDial() const { return analogDial_; }
+    /// The cable: device list, history list, connection, frame assembly,
+    /// link icon and Panel2.
+    const CableConnection& link() const { return link_; }
+    THidDeviceController* hidController() const { return Hidctl.get(); }
 
-    // --- CableHost ------------------------------------------------------
-    int8_t portKind() const override { return PortKind; }
-    std::string_view lastDropReason() const override { return decoder_.lastDropReason(); }
-    void setRsUsbCaption(std::string_view caption) override;
-    void showLinkDown() override;
-    void information(std::string_view text) override;
-    void connectionChanged() override;
+    // --- for a view that renders changes ------------------------------------------
+    /// The LCD elements changed since the last call.
+    LcdModel::ChangeSet takeLcdChanges() { return decoder_.lcd().takeChanges(); }
+    /// Dial drawings are kept only once a view asks for them.
+    void keepDialDrawings(bool keep) { analogDial_.keepDrawings(keep); }
+    std::vector<DialDrawing> takeDialDrawings() { return analogDial_.takeDrawings(); }
 
 private:
     void selectComPort(int8_t kind);
+    void logFrame(std::string_view frame);
+    void information(std::string_view text);
+    /// Shows what the cable connection raised for information boxes.
+    void showLinkInformation();
+    FrameReceipt receiveFrame(std::string_view frame);
+
+    int8_t portKind_ = 0;
+    std::string programFolder_;
+    std::string helpFile_;
+    bool chartFollowLast_ = false;
+    DialRange dial_;
+    int32_t nextRecordNo_ = 1;
+    int32_t recordLimit_ = 10000;
+    int32_t sampleCountdown_ = 0;
+
+    std::string caption_ = "ZQ9  Interface Program Ver:3.00";
+    std::string panel1Caption_ = "USB";
+    bool repeatSetChecked_ = false;
+    MenuMarks marks_;
+    int32_t barMaxSet_ = 60;
+    int32_t barPosition_ = 20;
+
+    // The trend chart's paging object ChartControl plugs in here: AddPoint,
+    // SetValueMin and SetValueMax forward to it and read its page.
+    double valueAxisMin_ = -11000;
+    double valueAxisMax_ = 11000;
+    double valueMin_ = 0;
+    double valueMax_ = 0;
+    int32_t chartPageSize_ = 100;
+    int64_t chartReadings_ = 0;
+    int32_t pageNumber_ = 1;
+
+    // The record table cds1 plugs in here: INDataToTable forwards to it.
+    int64_t offeredReadings_ = 0;
+
+    std::optional<int32_t> needleValue_;
+    int64_t scaleDrawings_ = 0;
 
     MeterDecoder decoder_;
     FrameCalls frameCalls_;
     std::deque<std::string> frameLog_;
     std::vector<std::string> messages_;
+    std::function<void(std::string_view)> informationBox_;
     AnalogDial analogDial_;
+    THidDispatcher* dispatcher_ = nullptr;
     // Last, so that they go first: the device objects the link owns are
-    // released while the controller and everything they call still live.
+    // released while the controller still lives; the link's frames reach
+    // the units above, which outlive it.
     std::unique_ptr<THidDeviceController> Hidctl;
-    CableConnection link_{*this};
+    CableConnection link_{[this](std::string_view frame) { return receiveFrame(frame); }};
 };

@@ -63,7 +63,7 @@ int runCaptureCommand(const std::vector<std::string>& args, std::ostream& err)
         return 1;
     }
     state.FormCreate(systemLocaleDecimal(), std::string());
-    state.informationBox = [&err](std::string_view text) { err << "zqmeter-cli capture: " << text << '\n'; };
+    state.setInformationBox([&err](std::string_view text) { err << "zqmeter-cli capture: " << text << '\n'; });
 
     const auto start = std::chrono::steady_clock::now();
     auto elapsedMs = [&start] {
@@ -73,7 +73,7 @@ int runCaptureCommand(const std::vector<std::string>& args, std::ostream& err)
          << "# one report per line: report ID, then the bytes; \"# +N ms\" time stamps\n";
     long long lastStamp = -1;
     std::string line;
-    state.link().onReport = [&](uint8_t id, const uint8_t* data, uint16_t size) {
+    state.setReportTap([&](uint8_t id, const uint8_t* data, uint16_t size) {
         const long long now = elapsedMs();
         if (now != lastStamp) {
             file << "# +" << now << " ms\n";
@@ -86,7 +86,7 @@ int runCaptureCommand(const std::vector<std::string>& args, std::ostream& err)
             line += kHex[data[i] & 0xF];
         }
         file << line << '\n';
-    };
+    });
 
     state.Panel2Click();
     if (!state.link().connected()) {
@@ -118,7 +118,7 @@ int runCaptureCommand(const std::vector<std::string>& args, std::ostream& err)
     }
     if (state.link().connected())
         state.Panel2Click();
-    state.link().onReport = nullptr;
+    state.setReportTap(nullptr);
     file << "# stopped after " << elapsedMs() << " ms\n";
     file.flush();
     std::signal(SIGINT, SIG_DFL);

@@ -4,6 +4,7 @@
 #include "app/main_window_state.h"
 #include "cli/json_line.h"
 #include "cli/reading_json.h"
+#include "meter/meter_frame.h"
 
 #include <istream>
 #include <optional>
@@ -14,14 +15,14 @@ namespace {
 
 constexpr std::string_view kUsage = "usage: zqmeter-cli decode [--decimal C]\n";
 
-// The cable hands on only 26-character frames that end in CR LF ("DA").
+// The cable hands on only whole meter frames; say why a line is not one.
 std::optional<std::string_view> rejectedByFrameAssembly(std::string_view line)
 {
-    if (line.size() != 26)
+    if (isMeterFrame(line))
+        return std::nullopt;
+    if (line.size() != kMeterFrameLength)
         return "not 26 characters";
-    if (line.substr(24) != "DA")
-        return "does not end in DA";
-    return std::nullopt;
+    return "does not end in DA";
 }
 
 }  // namespace

@@ -67,7 +67,7 @@ int runReplayCommand(const std::vector<std::string>& args, std::istream& in, std
 
     MainWindowState state;
     state.FormCreate(decimal ? *decimal : systemLocaleDecimal(), std::string());
-    CableConnection& link = state.link();
+    const CableConnection& link = state.link();
 
     std::string line;
     std::vector<uint8_t> report;
@@ -87,7 +87,7 @@ int runReplayCommand(const std::vector<std::string>& args, std::istream& in, std
 
         const bool pending = link.FramePending();
         const uint64_t decodedBefore = state.decoder().decodedFrames();
-        link.assembleReport(report[0], report.data() + 1, static_cast<uint16_t>(report.size() - 1));
+        state.ReadReport(report[0], report.data() + 1, static_cast<uint16_t>(report.size() - 1));
         if (!pending || link.FramePending())
             continue;
 

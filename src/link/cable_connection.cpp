@@ -3,6 +3,7 @@
 #include "link/hid/hid_device.h"
 #include "link/hid/hid_device_controller.h"
 #include "link/hid/hid_pnp_info.h"
+#include "meter/meter_frame.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -10,7 +11,6 @@
 namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
-constexpr int8_t kPortUsb = 5;
 
 void appendHexByte(std::string& out, uint8_t byte)
 {
@@ -31,7 +31,7 @@ std::string toCodePage(const std::u16string& text)
 
 }  // namespace
 
-CableConnection::CableConnection(CableHost& host) : host_(host) {}
+CableConnection::CableConnection(FrameSink sink) : sink_(std::move(sink)) {}
 
 CableConnection::~CableConnection() { releaseDevices(); }
 
@@ -57,21 +57,35 @@ void CableConnection::appendHistory(std::string line)
     history_.push_back(std::move(line));
 }
 
+std::vector<std::string_view> CableConnection::takeInformation()
+{
+    std::vector<std::string_view> texts;
+    texts.swap(information_);
+    return texts;
+}
+
 void CableConnection::releaseDevices()
 {
     currentDevice_ = nullptr;
     std::vector<DeviceEntry> entries;
     entries.swap(devices_);
     selected_ = -1;
-    for (DeviceEntry& entry : entries)
-        delete entry.device;
+    // Released here, outside the list: a handler run while one goes sees
+    // the list already empty.
+    entries.clear();
+}
+
+void CableConnection::attachReader(THidDevice& device)
+{
+    device.SetReadEndHandler(THidReadEndEvent::Bind<&CableConnection::HidCtlReadEnd>(this));
+    device.SetDataHandler(THidDataEvent::Bind<&CableConnection::ReadQ7>(this));
 }
 
 THidDevice* CableConnection::selectedEntryDevice() const
 {
     if (devices_.empty() || selected_ < 0)
         return nullptr;
-    return devices_[static_cast<std::size_t>(selected_)].device;
+    return devices_[static_cast<std::size_t>(selected_)].device.get();
 }
 
 void CableConnection::HidCtlDeviceChange()
@@ -103,7 +117,7 @@ void CableConnection::restoreLinkAfterDeviceChange()
                            static_cast<int64_t>(device->PnPInfo()->DeviceInstance) == connectedInstance_;
     if (sameCable) {
         currentDevice_ = device;
-        device->SetDataHandler(THidDataEvent::Bind<&CableConnection::ReadQ7>(this));
+        attachReader(*device);
         return;
     }
     connected_ = false;
@@ -112,7 +126,27 @@ void CableConnection::restoreLinkAfterDeviceChange()
     panel2Yellow_ = true;
     comsetEnabled_ = true;
     appendHistory("Connection lost: the cable was removed");
-    host_.connectionChanged();
+}
+
+void CableConnection::fallBackToNotConnected()
+{
+    connected_ = false;
+    connectedInstance_ = -1;
+    idleReportCount_ = 0;
+    if (currentDevice_)
+        currentDevice_->SetDataHandler(THidDataEvent());
+    panel2Caption_ = "Connect";
+    panel2Yellow_ = true;
+    comsetEnabled_ = true;
+}
+
+// Runs as posted work after the reader has left its loop, never inside the
+// device's data handler, so the handler can be cleared here.
+void CableConnection::HidCtlReadEnd(THidDevice& HidDev, const std::string& Reason)
+{
+    appendHistory("READING STOPPED: " + Reason);
+    if (connected_ && currentDevice_ == &HidDev)
+        fallBackToNotConnected();
 }
 
 bool CableConnection::HidCtlEnumerate(THidDevice& HidDev, int32_t Idx)
@@ -120,9 +154,8 @@ bool CableConnection::HidCtlEnumerate(THidDevice& HidDev, int32_t Idx)
     DeviceEntry entry;
     entry.caption = DeviceCaption(HidDev);
     devices_.push_back(std::move(entry));
-    THidDevice* claimed = nullptr;
-    if (Hidctl && Hidctl->ClaimDeviceAt(Idx, claimed))
-        devices_.back().device = claimed;
+    if (Hidctl)
+        devices_.back().device = Hidctl->ClaimDeviceAt(Idx);
     return true;
 }
 
@@ -137,18 +170,17 @@ void CableConnection::HidCtlDeviceDataError(THidDevice& HidDev, uint32_t Error)
     appendHistory("READ ERROR: " + HidDev.Platform().ErrorMessage(Error) + " (" + code + ")");
 }
 
-void CableConnection::Panel2Click()
+void CableConnection::Panel2Click(int8_t portKind)
 {
     if (panel2Caption_ == "Connect") {
-        if (host_.portKind() == kPortUsb)
+        if (portKind == kPortUsb)
             USBConClick();
         return;
     }
     panel2Yellow_ = false;
     panel2Caption_ = "Connect";
     comsetEnabled_ = true;
-    host_.connectionChanged();
-    if (host_.portKind() == kPortUsb)
+    if (portKind == kPortUsb)
         USBConClick();
 }
 
@@ -167,7 +199,7 @@ void CableConnection::USBConClick()
         if (!device || !device->FullAccess()) {
             connected_ = false;
         } else if (connected_) {
-            device->SetDataHandler(THidDataEvent::Bind<&CableConnection::ReadQ7>(this));
+            attachReader(*device);
             connectedInstance_ = device->PnPInfo() ? static_cast<int64_t>(device->PnPInfo()->DeviceInstance) : -1;
         } else {
             device->SetDataHandler(THidDataEvent());
@@ -178,7 +210,6 @@ void CableConnection::USBConClick()
     comsetEnabled_ = !connected_;
     if (!connected_)
         connectedInstance_ = -1;
-    host_.connectionChanged();
 }
 
 void CableConnection::ReadBtnClick()
@@ -206,7 +237,7 @@ void CableConnection::SetFeatureClick()
         appendHistory(std::move(line));
         return;
     }
-    host_.information(kNotConnectedText);
+    information_.push_back(kNotConnectedText);
     connected_ = false;
 }
 
@@ -232,7 +263,7 @@ void CableConnection::ReadQ7(THidDevice&, uint8_t ReportID, const uint8_t* Data,
 
 void CableConnection::assembleReport(uint8_t ReportID, const uint8_t* Data, uint16_t Size)
 {
-    host_.setRsUsbCaption("USB");
+    rsUsbCaption_ = "USB";
     if (Size >= 1)
         ++idleReportCount_;
     const unsigned count = Size >= 1 ? (Data[0] & 0x0F) : 0;
@@ -257,9 +288,12 @@ void CableConnection::closeFrame()
             meterFrame_ += kHexDigits[frameBytes_[i] & 0x0F];
         label5Caption_ = meterFrame_;
         frameLength_ = 0;
-        if (meterFrame_.size() >= 26 && meterFrame_.compare(24, 2, "DA") == 0 &&
-            host_.ShowDataQ7(meterFrame_) == FrameOutcome::Dropped) {
-            appendHistory("FRAME DROPPED: " + std::string(host_.lastDropReason()) + " (" + meterFrame_ + ")");
+        if (isMeterFrame(meterFrame_)) {
+            const FrameReceipt receipt = sink_(meterFrame_);
+            if (receipt.dropped)
+                appendHistory("FRAME DROPPED: " + std::string(receipt.reason) + " (" + meterFrame_ + ")");
+            else
+                linkIconLit_ = true;
         }
     }
     framePending_ = false;
@@ -277,13 +311,12 @@ void CableConnection::ConTimerTimer()
         connectedInstance_ = -1;
         if (currentDevice_)
             currentDevice_->SetDataHandler(THidDataEvent());
-        host_.information(kMeterNotReadyText);
+        information_.push_back(kMeterNotReadyText);
         if (panel2Caption_ == "Disconnect") {
             panel2Yellow_ = true;
             panel2Caption_ = "Connect";
-            host_.connectionChanged();
         }
     }
-    host_.showLinkDown();
+    linkIconLit_ = false;
     watchdogTick_ = 0;
 }

@@ -1,11 +1,12 @@
 #pragma once
 
-#include "link/cable_host.h"
+#include "link/frame_sink.h"
 
 #include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,11 @@ class THidDeviceController;
 /// whose low 4 bits are the number of serial bytes (1..9 carry data; 0 and
 /// 10..15 do not), then the serial bytes. A frame is the run of serial bytes
 /// of consecutive data reports, closed by the first report without data.
+///
+/// Data goes one way: the HID layer calls the handlers below, and each
+/// assembled frame that ends in "DA" goes to the FrameSink. The connection
+/// keeps its own display state (Panel2, the link icon, the LCD's "USB"
+/// caption, the texts for information boxes) for its owner to show.
 ///
 /// Main thread only. Owns the device objects it claims.
 class CableConnection {
@@ -41,7 +47,12 @@ public:
     static constexpr std::array<uint8_t, 10> kFeatureReport{0x00, 0x60, 0x09, 0x00, 0x00,
                                                             0x03, 0x00, 0x00, 0x00, 0x00};
 
-    explicit CableConnection(CableHost& host);
+    /// Port kind of the USB cable (1..4 are COM1..COM4).
+    static constexpr int8_t kPortUsb = 5;
+
+    /// @p sink receives every assembled frame; what it refers to must outlive
+    /// this object.
+    explicit CableConnection(FrameSink sink);
     /// Releases every device object of the list.
     ~CableConnection();
     CableConnection(const CableConnection&) = delete;
@@ -53,11 +64,17 @@ public:
 
     // --- handlers ----------------------------------------------------------
     void HidCtlDeviceChange();
+    /// Hidctl's OnDeviceChange.
+    void HidCtlDeviceChangeEvent(THidDeviceController&) { HidCtlDeviceChange(); }
     bool HidCtlEnumerate(THidDevice& HidDev, int32_t Idx);
     void HidCtlArrival(THidDevice& HidDev);
     void HidCtlRemoval(THidDevice& HidDev);
     void HidCtlDeviceDataError(THidDevice& HidDev, uint32_t Error);
-    void Panel2Click();
+    /// The read thread of the connected device ended by itself: reported,
+    /// and the connection falls back to not connected.
+    void HidCtlReadEnd(THidDevice& HidDev, const std::string& Reason);
+    /// The "Connect"/"Disconnect" panel; @p portKind is the selected port kind.
+    void Panel2Click(int8_t portKind);
     void USBConClick();
     void ReadBtnClick();
     void SetFeatureClick();
@@ -78,10 +95,14 @@ public:
     /// Appends a line to the history list and selects it.
     void appendHistory(std::string line);
 
+    /// The information-box texts raised since the last call, oldest first;
+    /// the owner shows each in a box with one OK button.
+    std::vector<std::string_view> takeInformation();
+
     // --- state ---------------------------------------------------------------
     struct DeviceEntry {
         std::string caption;
-        THidDevice* device = nullptr;  ///< owned; null when the claim failed
+        std::unique_ptr<THidDevice> device;  ///< null when the claim failed
     };
     const std::vector<DeviceEntry>& DevListBox() const { return devices_; }
     /// Index of the selected entry, or -1.
@@ -103,14 +124,25 @@ public:
     const std::string& Label5Caption() const { return label5Caption_; }
     int32_t WatchdogTick() const { return watchdogTick_; }
 
+    /// The link icon: lit (CONok) by every frame the sink took, dark (CONokN)
+    /// after each watchdog check.
+    bool LinkIconLit() const { return linkIconLit_; }
+    /// Caption of the LCD label rsUSB: empty (the layout's) until the first
+    /// input report, then "USB".
+    const std::string& RsUsbCaption() const { return rsUsbCaption_; }
+
 private:
     void releaseDevices();
     void closeFrame();
     void restoreLinkAfterDeviceChange();
+    /// Clears the data handler of the connected device and shows "Connect"
+    /// in yellow, as after a lost link.
+    void fallBackToNotConnected();
+    void attachReader(THidDevice& device);
     THidDevice* selectedEntryDevice() const;
     static std::string reportLine(uint8_t reportId, const uint8_t* data, uint16_t size);
 
-    CableHost& host_;
+    FrameSink sink_;
     THidDeviceController* Hidctl = nullptr;
 
     std::vector<DeviceEntry> devices_;
@@ -134,4 +166,7 @@ private:
     std::string meterFrame_;
     std::string label5Caption_ = "Label5";
     int32_t watchdogTick_ = 0;
+    bool linkIconLit_ = false;
+    std::string rsUsbCaption_;
+    std::vector<std::string_view> information_;
 };

@@ -1,5 +1,7 @@
 #include "meter/meter_decoder.h"
 
+#include "meter/meter_frame.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -8,8 +10,6 @@
 namespace {
 
 using E = LcdElement;
-
-constexpr std::size_t kFrameLength = 26;
 
 bool isDecimalDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -257,9 +257,10 @@ std::optional<MeterDecoder::FrameFields> MeterDecoder::checkFrame(std::string_vi
     return fields;
 }
 
-FrameOutcome MeterDecoder::ShowDataQ7(std::string_view frame, MeterOutputs& outputs)
+FrameEffects MeterDecoder::ShowDataQ7(std::string_view frame, const DialRange& dial)
 {
-    const bool terminated = frame.size() >= kFrameLength && frame.substr(24, 2) == "DA";
+    FrameEffects effects;
+    const bool terminated = isMeterFrame(frame);
     std::optional<FrameFields> fields;
     if (terminated) {
         std::string_view reason;
@@ -267,7 +268,7 @@ FrameOutcome MeterDecoder::ShowDataQ7(std::string_view frame, MeterOutputs& outp
         if (!fields) {
             ++droppedFrames_;
             lastDropReason_ = reason;
-            return FrameOutcome::Dropped;
+            return effects;
         }
     }
 
@@ -278,10 +279,12 @@ FrameOutcome MeterDecoder::ShowDataQ7(std::string_view frame, MeterOutputs& outp
 
     lcd_.DispInit(0);
     lcd_.show(E::rsUSB);
-    outputs.logFrame(frame);
+    effects.logFrame = true;
 
-    if (!terminated)
-        return FrameOutcome::Unterminated;
+    if (!terminated) {
+        effects.outcome = FrameOutcome::Unterminated;
+        return effects;
+    }
 
     memoryCount_ = fields->memoryCount;
     if (memoryCount_ >= 99)
@@ -306,17 +309,22 @@ FrameOutcome MeterDecoder::ShowDataQ7(std::string_view frame, MeterOutputs& outp
         lcd_.show(digit);
     applyVoltage(frame, *fields);
     applyCurrent(frame, *fields);
-    applyUnitChange(outputs);
+    effects.rangeChange = applyUnitChange();
 
-    if (!sigmaWMode_)
-        handOn(*fields, outputs);
-    else if (fields->overloaded)
+    if (!sigmaWMode_) {
+        DialRange range = dial;
+        if (effects.rangeChange)
+            range.SelectDialRange(effects.rangeChange->dialType);
+        effects.handOn = handOn(*fields, range);
+    } else if (fields->overloaded) {
         reading_.ValueText = "OL";
+    }
 
     lcd_.setVisible(E::Image1, lcd_.visible(E::cos_dis));
     lcd_.setVisible(E::LabelF, fields->negative);
     ++decodedFrames_;
-    return FrameOutcome::Decoded;
+    effects.outcome = FrameOutcome::Decoded;
+    return effects;
 }
 
 void MeterDecoder::applyMode(int mode)
@@ -405,55 +413,42 @@ void MeterDecoder::applyCurrent(std::string_view frame, const FrameFields& field
     reading_.IValueText = valueTextOf(fields.currentCode, digits);
 }
 
-void MeterDecoder::applyUnitChange(MeterOutputs& outputs)
+std::optional<FrameEffects::RangeChange> MeterDecoder::applyUnitChange()
 {
     if (reading_.UnitText == prevUnitText_)
-        return;
-    for (const UnitRange& range : kUnitRanges) {
-        if (range.unit != reading_.UnitText)
-            continue;
-        outputs.SelectDialRange(range.dialType);
-        outputs.KDsetup(1);
-        outputs.SetValueMin(-range.chartLimit);
-        outputs.SetValueMax(range.chartLimit);
-        break;
-    }
+        return std::nullopt;
     prevUnitText_ = reading_.UnitText;
+    for (const UnitRange& range : kUnitRanges) {
+        if (range.unit == reading_.UnitText)
+            return FrameEffects::RangeChange{range.dialType, range.chartLimit};
+    }
+    return std::nullopt;
 }
 
-void MeterDecoder::handOn(const FrameFields& fields, MeterOutputs& outputs)
+FrameEffects::HandOn MeterDecoder::handOn(const FrameFields& fields, const DialRange& dial)
 {
-    const DialRange& dial = outputs.dialRange();
     const bool overloaded = fields.overloaded;
     const bool negative = fields.negative;
+    FrameEffects::HandOn out;
 
-    int32_t needle = 0;
     if (pfMode_)
-        needle = overloaded ? (negative ? 0 : 2000) : dial.DialCentre + fields.thousandths;
+        out.needle = overloaded ? (negative ? 0 : 2000) : dial.DialCentre + fields.thousandths;
     else
-        needle = overloaded ? 10 * dial.DialStep : dial.DialCentre + fields.wholePart;
-    outputs.KDrun(needle);
+        out.needle = overloaded ? 10 * dial.DialStep : dial.DialCentre + fields.wholePart;
 
-    const int32_t barMax = dial.BarMax;
-    outputs.setBarMax(barMax);
-    int32_t position = 0;
+    out.barMax = dial.BarMax;
     if (overloaded)
-        position = barMax;
+        out.barPosition = out.barMax;
     else if (pfMode_)
-        position = fields.thousandths > 1 ? fields.thousandths : 1;
+        out.barPosition = fields.thousandths > 1 ? fields.thousandths : 1;
     else
-        position = std::abs(fields.wholePart) > 1 ? std::abs(fields.wholePart) : 1;
-    outputs.setBarPosition(position);
+        out.barPosition = std::abs(fields.wholePart) > 1 ? std::abs(fields.wholePart) : 1;
 
-    double chartValue = fields.value;
+    out.chartValue = fields.value;
     if (overloaded) {
         const double limit = pfMode_ ? 1.0 : static_cast<double>(dial.DialFullScale);
-        chartValue = negative ? -limit : limit;
+        out.chartValue = negative ? -limit : limit;
         reading_.ValueText = "OL";
     }
-
-    outputs.INDataToTable(1);
-    const int32_t page = outputs.AddPoint(chartValue);
-    if (outputs.chartFollowLast())
-        outputs.showPageNumber(page);
+    return out;
 }

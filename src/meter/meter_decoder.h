@@ -1,7 +1,8 @@
 #pragma once
 
+#include "meter/dial_range.h"
+#include "meter/frame_effects.h"
 #include "meter/lcd_model.h"
-#include "meter/meter_outputs.h"
 #include "meter/meter_reading.h"
 
 #include <array>
@@ -10,17 +11,9 @@
 #include <string>
 #include <string_view>
 
-/// What ShowDataQ7 did with a frame.
-enum class FrameOutcome : uint8_t {
-    Decoded,       ///< applied in full
-    Unterminated,  ///< positions 25 and 26 are not "DA": only the link icon,
-                   ///< the annunciator reset and the frame log changed
-    Dropped,       ///< malformed: nothing changed at all
-};
-
 /// Decodes meter frames into the current reading and the LCD model, and
-/// hands the reading on to the dial, bar graph, record table and chart
-/// through MeterOutputs. A MeterFrame is 26 characters, one hexadecimal
+/// works out what the reading asks of the dial, bar graph, record table and
+/// chart (FrameEffects), which its owner applies. A MeterFrame is 26 characters, one hexadecimal
 /// digit per serial byte of the meter's frame:
 ///
 ///   1       mode code 0..9          14-17  current digits
@@ -41,8 +34,10 @@ public:
     /// @param localeDecimal decimal separator of the system locale (may be empty)
     explicit MeterDecoder(std::string localeDecimal = ".");
 
-    /// Decodes one frame and applies it. Main thread only.
-    FrameOutcome ShowDataQ7(std::string_view frame, MeterOutputs& outputs);
+    /// Decodes one frame into the reading and the LCD model and returns what
+    /// it asks of the other units. @p dial is the dial range in force; a unit
+    /// change computes the hand-on with the range it selects. Main thread only.
+    FrameEffects ShowDataQ7(std::string_view frame, const DialRange& dial);
 
     const MeterReading& reading() const { return reading_; }
     const LcdModel& lcd() const { return lcd_; }
@@ -84,8 +79,8 @@ private:
     void applyFlags(const FrameFields& fields);
     void applyVoltage(std::string_view frame, const FrameFields& fields);
     void applyCurrent(std::string_view frame, const FrameFields& fields);
-    void applyUnitChange(MeterOutputs& outputs);
-    void handOn(const FrameFields& fields, MeterOutputs& outputs);
+    std::optional<FrameEffects::RangeChange> applyUnitChange();
+    FrameEffects::HandOn handOn(const FrameFields& fields, const DialRange& dial);
 
     std::string localeDecimal_;
     MeterReading reading_;

@@ -6,29 +6,31 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 namespace {
 
 TEST(MainWindowState, FormCreateSetsTheStartUpDefaults)
 {
     MainWindowState state;
-    EXPECT_EQ(state.PortKind, 0);
+    EXPECT_EQ(state.PortKind(), 0);
     state.FormCreate(",", "/opt/zqmeter/");
-    EXPECT_EQ(state.Caption, "KP-7730 Interface Program Ver:3.01");
-    EXPECT_EQ(state.PortKind, 5);
-    EXPECT_EQ(state.ProgramFolder, "/opt/zqmeter/");
+    EXPECT_EQ(state.Caption(), "KP-7730 Interface Program Ver:3.01");
+    EXPECT_EQ(state.PortKind(), 5);
+    EXPECT_EQ(state.ProgramFolder(), "/opt/zqmeter/");
     EXPECT_EQ(state.decoder().LocaleDecimal(), ",");
-    EXPECT_TRUE(state.ChartFollowLast);
-    EXPECT_TRUE(state.RepeatSetChecked);
-    EXPECT_TRUE(state.Marks.COM1);
-    EXPECT_TRUE(state.Marks.set10k);
-    EXPECT_FALSE(state.Marks.USB);
-    EXPECT_EQ(state.NeedleValue, 600);
-    EXPECT_EQ(state.ScaleDrawings, 1);
-    EXPECT_EQ(state.Dial.BarMax, 60);
-    EXPECT_EQ(state.BarMaxSet, 60);
-    EXPECT_EQ(state.BarPosition, 20);
-    EXPECT_EQ(state.ValueAxisMin, -11000);
-    EXPECT_EQ(state.ValueAxisMax, 11000);
+    EXPECT_TRUE(state.ChartFollowLast());
+    EXPECT_TRUE(state.RepeatSetChecked());
+    EXPECT_TRUE(state.Marks().COM1);
+    EXPECT_TRUE(state.Marks().set10k);
+    EXPECT_FALSE(state.Marks().USB);
+    EXPECT_EQ(state.NeedleValue(), 600);
+    EXPECT_EQ(state.ScaleDrawings(), 1);
+    EXPECT_EQ(state.Dial().BarMax, 60);
+    EXPECT_EQ(state.BarMaxSet(), 60);
+    EXPECT_EQ(state.BarPosition(), 20);
+    EXPECT_EQ(state.ValueAxisMin(), -11000);
+    EXPECT_EQ(state.ValueAxisMax(), 11000);
     EXPECT_FALSE(state.lcd().visible(LcdElement::CONok));
     EXPECT_TRUE(state.lcd().visible(LcdElement::CONokN));
 }
@@ -68,10 +70,10 @@ TEST_P(PortTable, ClicksSelectThePortKind)
     state.FormCreate(".", "/");
     for (auto click : GetParam().clicks)
         (state.*click)();
-    EXPECT_EQ(state.PortKind, GetParam().portKind);
-    const auto& m = state.Marks;
+    EXPECT_EQ(state.PortKind(), GetParam().portKind);
+    const auto& m = state.Marks();
     EXPECT_EQ((std::array<bool, 5>{m.COM1, m.COM2, m.COM3, m.COM4, m.USB}), GetParam().marks);
-    EXPECT_EQ(state.Panel1Caption, GetParam().panel1);
+    EXPECT_EQ(state.Panel1Caption(), GetParam().panel1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Clicks, PortTable, testing::ValuesIn(kPortCases), CaseName());
@@ -110,17 +112,50 @@ TEST(MainWindowState, WatchdogTurnsTheLinkIconOffAndReportsASilentMeter)
 {
     WithCable w;
     w.state.Panel2Click();
-    w.state.ShowDataQ7("000123422205105182075418DA");
-    ASSERT_TRUE(w.state.lcd().visible(LcdElement::CONok));
+    // 000123422205105182075418DA in four reports, closed by an idle one.
+    const uint8_t reports[5][8] = {
+        {0xF7, 0x30, 0x30, 0x30, 0x31, 0x32, 0x33, 0x34}, {0xF7, 0x32, 0x32, 0x32, 0x30, 0x35, 0x31, 0x30},
+        {0xF7, 0x35, 0x31, 0x38, 0x32, 0x30, 0x37, 0x35}, {0xF5, 0x34, 0x31, 0x38, 0x0D, 0x0A, 0x00, 0x00},
+        {0xF0}};
+    for (const auto& report : reports)
+        w.state.ReadReport(0, report, sizeof report);
+    ASSERT_EQ(w.state.decoder().decodedFrames(), 1u);
+    ASSERT_TRUE(w.state.link().LinkIconLit());
     const uint8_t idle[8] = {0xF0};
     for (int i = 0; i < CableConnection::kIdleReportLimit; ++i)
-        w.state.link().assembleReport(0, idle, sizeof idle);
+        w.state.ReadReport(0, idle, sizeof idle);
     for (int tick = 0; tick < 3; ++tick)
         w.state.ConTimerTimer();
-    EXPECT_FALSE(w.state.lcd().visible(LcdElement::CONok));
-    EXPECT_TRUE(w.state.lcd().visible(LcdElement::CONokN));
+    EXPECT_FALSE(w.state.link().LinkIconLit());
     EXPECT_EQ(w.state.messages(), std::vector<std::string>{std::string(CableConnection::kMeterNotReadyText)});
     EXPECT_FALSE(w.state.link().connected());
+    EXPECT_EQ(w.state.link().Panel2Caption(), "Connect");
+}
+
+// Posted HID work that throws (here, work queued by anyone on the main
+// thread's queue) is reported in the history list; the loop goes on.
+TEST(MainWindowState, FailedPostedWorkIsAHistoryLine)
+{
+    WithCable w;
+    int ran = 0;
+    w.dispatcher.Post([] { throw std::runtime_error("device list corrupt"); });
+    w.dispatcher.Post([&] { ++ran; });
+    EXPECT_NO_THROW(w.dispatcher.RunPending());
+    EXPECT_EQ(ran, 1);
+    EXPECT_EQ(w.state.link().HistoryListBox().back(), "EVENT FAILED: device list corrupt");
+}
+
+TEST(MainWindowState, WithoutHidServicesTheHistorySaysWhy)
+{
+    auto platform = std::make_shared<THidSimPlatform>();
+    THidManualDispatcher dispatcher;
+    MainWindowState first;
+    ASSERT_EQ(first.startHid(platform, dispatcher), "");
+    MainWindowState second;
+    EXPECT_EQ(second.startHid(platform, dispatcher), "Only one THidDeviceController allowed per program");
+    EXPECT_EQ(second.link().HistoryListBox().back(),
+              "HID services unavailable: Only one THidDeviceController allowed per program");
+    EXPECT_EQ(second.hidController(), nullptr);
 }
 
 TEST(MainWindowState, Panel1DoesNothingWhileConnected)
@@ -130,18 +165,18 @@ TEST(MainWindowState, Panel1DoesNothingWhileConnected)
     state.Panel2Click();
     ASSERT_EQ(state.link().Panel2Caption(), "Disconnect");
     state.Panel1Click();
-    EXPECT_EQ(state.PortKind, 5);
-    EXPECT_TRUE(state.Marks.COM1);
-    EXPECT_EQ(state.Panel1Caption, "USB");
+    EXPECT_EQ(state.PortKind(), 5);
+    EXPECT_TRUE(state.Marks().COM1);
+    EXPECT_EQ(state.Panel1Caption(), "USB");
 }
 
 TEST(MainWindowState, HelpLooksBesideTheProgram)
 {
     MainWindowState state;
     state.FormCreate(".", "/opt/zqmeter/bin/");
-    EXPECT_EQ(state.HelpFile, "");
+    EXPECT_EQ(state.HelpFile(), "");
     EXPECT_EQ(state.HELP1Click(), "/opt/zqmeter/bin/zq7.hlp");
-    EXPECT_EQ(state.HelpFile, "/opt/zqmeter/bin/zq7.hlp");
+    EXPECT_EQ(state.HelpFile(), "/opt/zqmeter/bin/zq7.hlp");
 }
 
 TEST(MainWindowState, MenuMarksByItemName)
@@ -162,11 +197,11 @@ TEST(MainWindowState, FramesFeedTheChartAxisAndTheBoundedFrameLog)
     MainWindowState state;
     state.FormCreate(".", "/");
     state.ShowDataQ7("000123422205105182075418DA");
-    EXPECT_EQ(state.ValueAxisMin, -1000);
-    EXPECT_EQ(state.ValueAxisMax, 1000);
-    EXPECT_EQ(state.OfferedReadings, 1);
-    EXPECT_EQ(state.ChartReadings, 1);
-    EXPECT_EQ(state.PageNumber, 1);
+    EXPECT_EQ(state.ValueAxisMin(), -1000);
+    EXPECT_EQ(state.ValueAxisMax(), 1000);
+    EXPECT_EQ(state.OfferedReadings(), 1);
+    EXPECT_EQ(state.ChartReadings(), 1);
+    EXPECT_EQ(state.PageNumber(), 1);
     EXPECT_TRUE(state.lastFrameCalls().scaleDrawn);
 
     for (std::size_t i = 0; i < MainWindowState::kFrameLogLimit + 5; ++i)
@@ -174,7 +209,7 @@ TEST(MainWindowState, FramesFeedTheChartAxisAndTheBoundedFrameLog)
     EXPECT_EQ(state.frameLog().size(), MainWindowState::kFrameLogLimit);
     EXPECT_EQ(state.frameLog().back(), "000123422205105182075418XX");
     EXPECT_FALSE(state.lastFrameCalls().scaleDrawn);
-    EXPECT_EQ(state.PageNumber, static_cast<int32_t>((state.ChartReadings + 99) / 100));
+    EXPECT_EQ(state.PageNumber(), static_cast<int32_t>((state.ChartReadings() + 99) / 100));
 }
 
 }  // namespace

@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -16,24 +18,29 @@ namespace {
 using namespace std::chrono_literals;
 using Bytes = std::vector<uint8_t>;
 
-struct FakeHost : CableHost {
+// Stands in for the frame decoding and the window: takes the frames, and
+// keeps the port kind and the information boxes the connection raised.
+struct FakeHost {
     int8_t portKindValue = 5;
     std::vector<std::string> frames;
     std::vector<std::string> boxes;
-    int linkDownChecks = 0;
-    std::string rsUsb;
-    FrameOutcome outcome = FrameOutcome::Decoded;
+    bool dropFrames = false;
+    bool failOnFrame = false;
 
-    int8_t portKind() const override { return portKindValue; }
-    FrameOutcome ShowDataQ7(std::string_view frame) override
+    FrameSink sink()
     {
-        frames.emplace_back(frame);
-        return outcome;
+        return [this](std::string_view frame) {
+            frames.emplace_back(frame);
+            if (failOnFrame)
+                throw std::runtime_error("decoder out of memory");
+            return dropFrames ? FrameReceipt{true, "bad digit"} : FrameReceipt{};
+        };
     }
-    std::string_view lastDropReason() const override { return "bad digit"; }
-    void setRsUsbCaption(std::string_view caption) override { rsUsb = caption; }
-    void showLinkDown() override { ++linkDownChecks; }
-    void information(std::string_view text) override { boxes.emplace_back(text); }
+    void collect(CableConnection& link)
+    {
+        for (std::string_view text : link.takeInformation())
+            boxes.emplace_back(text);
+    }
 };
 
 // The serial bytes of a meter frame: low nibble the frame's digit.
@@ -67,7 +74,7 @@ constexpr const char* kFrame = "000123422205105182075418DA";
 
 struct Assembly {
     FakeHost host;
-    CableConnection link{host};
+    CableConnection link{host.sink()};
 
     void feed(const Bytes& data) { link.assembleReport(0, data.data(), static_cast<uint16_t>(data.size())); }
     void feedAll(const std::vector<Bytes>& reports)
@@ -86,7 +93,8 @@ TEST(FrameAssembly, FrameSplitOverReportsIsDecodedOnceWhenClosed)
     a.feed(kEmptyReport);
     EXPECT_EQ(a.host.frames, std::vector<std::string>{kFrame});
     EXPECT_EQ(a.link.Label5Caption(), kFrame);
-    EXPECT_EQ(a.host.rsUsb, "USB");
+    EXPECT_EQ(a.link.RsUsbCaption(), "USB");
+    EXPECT_TRUE(a.link.LinkIconLit());
     // nine data reports, each on the history list
     EXPECT_EQ(a.link.HistoryListBox().size(), 9u);
     a.feed(kEmptyReport);
@@ -151,11 +159,12 @@ TEST(FrameAssembly, ReportLineShowsEveryByte)
 TEST(FrameAssembly, DroppedFramesAreCountedOnTheHistoryList)
 {
     Assembly a;
-    a.host.outcome = FrameOutcome::Dropped;
+    a.host.dropFrames = true;
     a.feedAll(dataReports(frameBytes(kFrame), 7));
     a.feed(kEmptyReport);
     EXPECT_EQ(a.host.frames.size(), 1u);
     EXPECT_EQ(a.link.HistoryListBox().back(), std::string("FRAME DROPPED: bad digit (") + kFrame + ")");
+    EXPECT_FALSE(a.link.LinkIconLit());
 }
 
 // --- with the HID layer ----------------------------------------------------
@@ -183,16 +192,14 @@ struct Connected {
         for (const THidSimDevice& d : devices)
             platform->Plug(d);
         controller = std::make_unique<THidDeviceController>(platform, dispatcher);
-        link = std::make_unique<CableConnection>(host);
+        link = std::make_unique<CableConnection>(host.sink());
         link->setController(controller.get());
         controller->OnArrival = THidPlugEvent::Bind<&CableConnection::HidCtlArrival>(link.get());
         controller->OnRemoval = THidPlugEvent::Bind<&CableConnection::HidCtlRemoval>(link.get());
         controller->SetOnEnumerate(THidEnumerateEvent::Bind<&CableConnection::HidCtlEnumerate>(link.get()));
         controller->SetOnDeviceDataError(
             THidDataErrorEvent::Bind<&CableConnection::HidCtlDeviceDataError>(link.get()));
-        controller->SetOnDeviceChange(THidNotifyEvent::From([this](THidDeviceController&) {
-            link->HidCtlDeviceChange();
-        }));
+        controller->SetOnDeviceChange(THidNotifyEvent::Bind<&CableConnection::HidCtlDeviceChangeEvent>(link.get()));
     }
     ~Connected()
     {
@@ -213,11 +220,23 @@ struct Connected {
         }
         platform->QueueInputReport(cable, Bytes{0, 0xF0, 0, 0, 0, 0, 0, 0, 0});
     }
+    /// A click on Panel2 with the port kind selected.
+    void click()
+    {
+        link->Panel2Click(host.portKindValue);
+        host.collect(*link);
+    }
+    /// One tick of the watchdog's timer.
+    void tick()
+    {
+        link->ConTimerTimer();
+        host.collect(*link);
+    }
     /// Runs the checks of the watchdog until it has checked once more.
     void checkLink()
     {
-        for (int tick = 0; tick < 3; ++tick)
-            link->ConTimerTimer();
+        for (int i = 0; i < 3; ++i)
+            tick();
     }
 };
 
@@ -226,7 +245,7 @@ TEST(CableConnection, ConnectSendsTheFeatureReportAndReads)
     Connected c;
     ASSERT_EQ(c.link->selectedDevice(), 0);
     const uint32_t cable = c.selectedInstance();
-    c.link->Panel2Click();
+    c.click();
     EXPECT_TRUE(c.link->connected());
     EXPECT_EQ(c.link->Panel2Caption(), "Disconnect");
     EXPECT_FALSE(c.link->ComsetEnabled());
@@ -240,7 +259,7 @@ TEST(CableConnection, ConnectSendsTheFeatureReportAndReads)
     EXPECT_TRUE(c.dispatcher.RunUntil([&] { return !c.host.frames.empty(); }, 10s));
     EXPECT_EQ(c.host.frames, std::vector<std::string>{kFrame});
 
-    c.link->Panel2Click();  // disconnect sends the report once more
+    c.click();  // disconnect sends the report once more
     EXPECT_FALSE(c.link->connected());
     EXPECT_EQ(c.link->Panel2Caption(), "Connect");
     EXPECT_EQ(c.platform->FeatureReports(cable).size(), 2u);
@@ -250,7 +269,7 @@ TEST(CableConnection, ConnectWithoutCableShowsOneBox)
 {
     Connected c(std::vector<THidSimDevice>{});
     EXPECT_EQ(c.link->selectedDevice(), -1);
-    c.link->Panel2Click();
+    c.click();
     EXPECT_EQ(c.host.boxes, std::vector<std::string>{std::string(CableConnection::kNotConnectedText)});
     EXPECT_FALSE(c.link->connected());
     EXPECT_EQ(c.link->Panel2Caption(), "Connect");
@@ -261,7 +280,7 @@ TEST(CableConnection, ComPortKindsDoNotConnect)
 {
     Connected c;
     c.host.portKindValue = 2;
-    c.link->Panel2Click();
+    c.click();
     EXPECT_FALSE(c.link->connected());
     EXPECT_TRUE(c.platform->FeatureReports(c.selectedInstance()).empty());
 }
@@ -283,19 +302,19 @@ TEST(CableConnection, DeviceListCaptionsAndPreselection)
 TEST(CableConnection, WatchdogToleratesAnIdleRunOf1899)
 {
     Connected c;
-    c.link->Panel2Click();
+    c.click();
     for (int i = 0; i < 1899; ++i)
         c.link->assembleReport(0, kEmptyReport.data(), 8);
     c.checkLink();
     EXPECT_TRUE(c.link->connected());
     EXPECT_TRUE(c.host.boxes.empty());
-    EXPECT_EQ(c.host.linkDownChecks, 1);
+    EXPECT_FALSE(c.link->LinkIconLit());
 
     c.link->assembleReport(0, kEmptyReport.data(), 8);
-    c.link->ConTimerTimer();  // between checks nothing happens
+    c.tick();  // between checks nothing happens
     EXPECT_TRUE(c.link->connected());
-    c.link->ConTimerTimer();
-    c.link->ConTimerTimer();
+    c.tick();
+    c.tick();
     EXPECT_FALSE(c.link->connected());
     EXPECT_EQ(c.host.boxes, std::vector<std::string>{std::string(CableConnection::kMeterNotReadyText)});
     EXPECT_EQ(c.link->Panel2Caption(), "Connect");
@@ -308,7 +327,7 @@ TEST(CableConnection, UnplugWhileConnectedFallsBackToConnect)
 {
     Connected c;
     const uint32_t cable = c.selectedInstance();
-    c.link->Panel2Click();
+    c.click();
     ASSERT_TRUE(c.link->connected());
     c.platform->Unplug(cable);
     c.dispatcher.RunUntil([&] { return c.link->DevListBox().empty(); }, 10s);
@@ -319,7 +338,7 @@ TEST(CableConnection, UnplugWhileConnectedFallsBackToConnect)
     EXPECT_TRUE(c.link->ComsetEnabled());
     EXPECT_EQ(c.link->HistoryListBox().back(), "Connection lost: the cable was removed");
 
-    c.link->Panel2Click();  // no cable: the box, and still not connected
+    c.click();  // no cable: the box, and still not connected
     EXPECT_EQ(c.host.boxes.size(), 1u);
     EXPECT_EQ(c.link->Panel2Caption(), "Connect");
 }
@@ -328,18 +347,65 @@ TEST(CableConnection, AnotherDeviceArrivingKeepsTheLinkReading)
 {
     Connected c;
     const uint32_t cable = c.selectedInstance();
-    c.link->Panel2Click();
+    c.click();
     c.platform->Plug(device(u"USB Optical Mouse", 0x046D, 0xC077));
     c.dispatcher.RunUntil([&] { return c.link->DevListBox().size() == 2; }, 10s);
     ASSERT_EQ(c.link->DevListBox().size(), 2u);
     EXPECT_TRUE(c.link->connected());
     EXPECT_EQ(c.link->Panel2Caption(), "Disconnect");
     EXPECT_EQ(c.selectedInstance(), cable);
-    EXPECT_EQ(c.link->CurrentDevice(), c.link->DevListBox()[static_cast<std::size_t>(c.link->selectedDevice())].device);
+    EXPECT_EQ(c.link->CurrentDevice(), c.link->DevListBox()[static_cast<std::size_t>(c.link->selectedDevice())].device.get());
     EXPECT_TRUE(c.link->CurrentDevice()->DataHandler());
 
     c.sendFrame(cable);
     EXPECT_TRUE(c.dispatcher.RunUntil([&] { return !c.host.frames.empty(); }, 10s));
+}
+
+// The data handler throws: the reader ends, the history says why and the
+// connection falls back to "Connect" in yellow, as after a lost link.
+TEST(CableConnection, AFailingHandlerEndsTheConnectionVisibly)
+{
+    Connected c;
+    const uint32_t cable = c.selectedInstance();
+    c.click();
+    ASSERT_TRUE(c.link->connected());
+    c.host.failOnFrame = true;
+    c.sendFrame(cable);
+    ASSERT_TRUE(c.dispatcher.RunUntil([&] { return !c.link->connected(); }, 10s));
+    EXPECT_EQ(c.link->HistoryListBox().back(), "READING STOPPED: the data handler failed: decoder out of memory");
+    EXPECT_EQ(c.link->Panel2Caption(), "Connect");
+    EXPECT_TRUE(c.link->panel2Yellow());
+    EXPECT_TRUE(c.link->ComsetEnabled());
+    EXPECT_FALSE(c.link->CurrentDevice()->DataHandler());
+    EXPECT_TRUE(c.host.boxes.empty());
+
+    // Connecting again reads again.
+    c.host.failOnFrame = false;
+    c.host.frames.clear();
+    c.click();
+    ASSERT_TRUE(c.link->connected());
+    c.sendFrame(cable);
+    EXPECT_TRUE(c.dispatcher.RunUntil([&] { return !c.host.frames.empty(); }, 10s));
+}
+
+// The cable goes between the listing and the click on Connect: nothing
+// throws, the bridge cannot be opened, so no reader starts and the panel
+// stays at "Connect"; the pending device-change pass then drops the entry.
+TEST(CableConnection, ACableGoneBeforeConnectDoesNotConnect)
+{
+    Connected c;
+    const uint32_t cable = c.selectedInstance();
+    c.platform->Unplug(cable);  // its device-change pass is queued, not run
+    EXPECT_NO_THROW(c.click());
+    EXPECT_FALSE(c.link->connected());
+    EXPECT_EQ(c.link->Panel2Caption(), "Connect");
+    EXPECT_TRUE(c.platform->FeatureReports(cable).empty());
+    ASSERT_NE(c.link->CurrentDevice(), nullptr);
+    EXPECT_EQ(c.link->CurrentDevice()->ReadThread(), nullptr);
+
+    c.dispatcher.RunPending();
+    EXPECT_TRUE(c.link->DevListBox().empty());
+    EXPECT_EQ(c.link->HistoryListBox().back(), "Removal of USB to Serial");
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
 #include "meter/meter_decoder.h"
+#include "meter/meter_frame.h"
 #include "recording_outputs.h"
 #include "test_case_name.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -27,7 +29,7 @@ struct Decoded {
     FrameOutcome feed(const std::string& frame)
     {
         outputs.clearCalls();
-        return decoder.ShowDataQ7(frame, outputs);
+        return outputs.apply(decoder.ShowDataQ7(frame, outputs.dial), frame);
     }
     bool shown(E element) const { return decoder.lcd().visible(element); }
     const std::string& caption(E element) const { return decoder.lcd().caption(element); }
@@ -384,6 +386,26 @@ TEST(MeterDecoder, NumberConversions)
 
     MeterDecoder noSeparator("");
     EXPECT_EQ(noSeparator.TextToWholeNumber("1234"), 1234);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(MeterFrame, OnlyWholeFramesEndingInDaAreMeterFrames)
+{
+    const std::pair<const char*, bool> cases[] = {
+        {"000123422205105182075418DA", true},
+        {"00000000000000000000000XDA", true},   // the digits are the decoder's to check
+        {"000123422205105182075418DB", false},
+        {"000123422205105182075418AD", false},
+        {"00123422205105182075418DA", false},   // 25 characters
+        {"0000123422205105182075418DA", false}, // 27 characters
+        {"DA", false},
+        {"", false},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(isMeterFrame(text), expected) << text;
 }
 
 }  // namespace

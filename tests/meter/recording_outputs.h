@@ -1,15 +1,16 @@
 #pragma once
 
-#include "meter/meter_outputs.h"
+#include "meter/dial_range.h"
+#include "meter/frame_effects.h"
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
-/// Stands in for the main window: keeps the dial range and records every
-/// call the decoder makes, in order.
-class RecordingOutputs : public MeterOutputs {
-public:
+/// Stands in for the main window: keeps the dial range and applies the
+/// effects of each frame in the main window's order, recording every step.
+struct RecordingOutputs {
     DialRange dial;
     std::vector<std::string> calls;
     std::optional<int32_t> needle;
@@ -26,42 +27,30 @@ public:
         chartValue.reset();
     }
 
-    const DialRange& dialRange() const override { return dial; }
-    void SelectDialRange(int32_t type) override
+    FrameOutcome apply(const FrameEffects& effects, std::string_view frame)
     {
-        calls.push_back("SelectDialRange(" + std::to_string(type) + ")");
-        dial.SelectDialRange(type);
+        if (effects.logFrame)
+            frameLog.emplace_back(frame);
+        if (const auto& change = effects.rangeChange) {
+            calls.push_back("SelectDialRange(" + std::to_string(change->dialType) + ")");
+            dial.SelectDialRange(change->dialType);
+            calls.push_back("KDsetup");
+            calls.push_back("SetValueMin(" + std::to_string(int(-change->chartLimit)) + ")");
+            calls.push_back("SetValueMax(" + std::to_string(int(change->chartLimit)) + ")");
+        }
+        if (const auto& on = effects.handOn) {
+            calls.push_back("KDrun");
+            needle = on->needle;
+            calls.push_back("BarMax");
+            barMax = on->barMax;
+            calls.push_back("BarPosition");
+            barPosition = on->barPosition;
+            calls.push_back("INDataToTable(1)");
+            ++offered;
+            calls.push_back("AddPoint");
+            chartValue = on->chartValue;
+            calls.push_back("page 7");
+        }
+        return effects.outcome;
     }
-    void KDsetup(int32_t) override { calls.push_back("KDsetup"); }
-    void KDrun(int32_t value) override
-    {
-        calls.push_back("KDrun");
-        needle = value;
-    }
-    void setBarMax(int32_t max) override
-    {
-        calls.push_back("BarMax");
-        barMax = max;
-    }
-    void setBarPosition(int32_t position) override
-    {
-        calls.push_back("BarPosition");
-        barPosition = position;
-    }
-    void INDataToTable(int32_t kind) override
-    {
-        calls.push_back("INDataToTable(" + std::to_string(kind) + ")");
-        ++offered;
-    }
-    void SetValueMin(double value) override { calls.push_back("SetValueMin(" + std::to_string(int(value)) + ")"); }
-    void SetValueMax(double value) override { calls.push_back("SetValueMax(" + std::to_string(int(value)) + ")"); }
-    int32_t AddPoint(double value) override
-    {
-        calls.push_back("AddPoint");
-        chartValue = value;
-        return 7;
-    }
-    bool chartFollowLast() const override { return true; }
-    void showPageNumber(int32_t page) override { calls.push_back("page " + std::to_string(page)); }
-    void logFrame(std::string_view frame) override { frameLog.emplace_back(frame); }
 };

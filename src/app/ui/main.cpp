@@ -1,7 +1,7 @@
 // zqmeter: mirrors, records and prints what a ZQ7, ZQ8 or ZQ9 power clamp
 // meter measures.
 
-#include "app/ui/frm_test.h"
+#include "app/ui/main_window.h"
 #include "link/sim/hid_demo_platform.h"
 
 #include <QApplication>

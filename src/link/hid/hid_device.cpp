@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace {
 // Text buffers of the HID string queries: 508 bytes, 254 UTF-16 words.
@@ -45,20 +46,35 @@ THidDevice::THidDevice(std::unique_ptr<THidPnPInfo> pnpInfo, THidDeviceControlle
     CloseMain();
 }
 
+THidDevice::THidDevice(HandBack, THidDevice& released)
+    : ownerController_(released.ownerController_),
+      attributes_(released.attributes_),
+      pnpInfo_(std::move(released.pnpInfo_)),
+      productString_(released.productString_),
+      preparsedData_(std::exchange(released.preparsedData_, nullptr)),
+      serialNumberString_(released.serialNumberString_),
+      fullAccess_(released.fullAccess_),
+      platform_(released.platform_),
+      dispatcher_(released.dispatcher_)
+{
+    readSleepTime_ = released.ReadSleepTime();
+}
+
 THidDevice::~THidDevice()
 {
     THidDataEvent keptData = dataHandler_;
     THidPlugEvent keptUnplug = unplugHandler_;
     SetDataHandler({});
     unplugHandler_ = {};
+    readEndHandler_ = {};
     closeAll();
+    if (ownerController_)
+        ownerController_->deviceReleased(*this, std::move(keptData), std::move(keptUnplug));
+    // Unless a replacement took them over.
     if (preparsedData_) {
         platform_->FreePreparsedData(preparsedData_);
         preparsedData_ = nullptr;
     }
-    if (ownerController_)
-        ownerController_->deviceReleased(*this, std::move(keptData), std::move(keptUnplug));
-    // pnpInfo_ is destroyed here unless the replacement took it.
 }
 
 bool THidDevice::CanAccess() const

@@ -18,10 +18,12 @@ class THidDispatcher;
 ///
 /// Lifecycle: listed (owned by the controller) -> claimed with
 /// THidDeviceController::ClaimDeviceAt (owned by the application, which ends
-/// the claim by deleting the object) -> possibly gone (Attached false) while
-/// still claimed. Deleting a claimed, attached object puts a fresh, unclaimed
-/// replacement at its place in the controller's list; deleting a gone one
-/// removes its entry.
+/// the claim by destroying the object) -> possibly gone (Attached false) while
+/// still claimed. Destroying a claimed, attached object hands the device back:
+/// an unclaimed replacement takes over its identity at its place in the
+/// controller's list without opening anything (it opens the device when next
+/// used, and the next device-change pass drops it if it has gone meanwhile);
+/// destroying a gone one removes its entry.
 ///
 /// Main thread only, except for what its read thread calls for it.
 class THidDevice {
@@ -58,6 +60,7 @@ public:
     const THidDataEvent& DataHandler() const { return dataHandler_; }
     const THidDataErrorEvent& DataErrorHandler() const { return dataErrorHandler_; }
     const THidPlugEvent& UnplugHandler() const { return unplugHandler_; }
+    const THidReadEndEvent& ReadEndHandler() const { return readEndHandler_; }
     /// The running reader, or null.
     const THidDeviceReadThread* ReadThread() const { return readThread_.get(); }
     THidPlatform& Platform() const { return *platform_; }
@@ -115,6 +118,8 @@ public:
     void SetDataHandler(THidDataEvent handler);
     void SetDataErrorHandler(THidDataErrorEvent handler) { dataErrorHandler_ = std::move(handler); }
     void SetUnplugHandler(THidPlugEvent handler) { unplugHandler_ = std::move(handler); }
+    /// Called when the reader ends without being asked to (see THidReadEndEvent).
+    void SetReadEndHandler(THidReadEndEvent handler) { readEndHandler_ = std::move(handler); }
 
     /// Makes and starts the read thread when the handler is set, the device
     /// attached, claimed and opened read-write, and no reader exists.
@@ -129,6 +134,11 @@ public:
 private:
     friend class THidDeviceController;
     friend class THidDeviceReadThread;
+
+    struct HandBack {};
+    /// The replacement of @p released, taking over its identity (PnP record,
+    /// attributes, texts, preparsed data, access); opens nothing.
+    THidDevice(HandBack, THidDevice& released);
 
     void closeAll();
     /// Read thread, at its end: forgets the record of the last read.
@@ -155,6 +165,7 @@ private:
     THidDataEvent dataHandler_;
     THidDataErrorEvent dataErrorHandler_;
     THidPlugEvent unplugHandler_;
+    THidReadEndEvent readEndHandler_;
     bool fullAccess_ = false;
     std::unique_ptr<THidDeviceReadThread> readThread_;
     int stopDepth_ = 0;  // nested StopReader calls in progress

@@ -242,18 +242,17 @@ int32_t THidDeviceController::EnumerateDevices()
     return count;
 }
 
-bool THidDeviceController::ClaimDeviceAt(int32_t Idx, THidDevice*& HidDev)
+std::unique_ptr<THidDevice> THidDeviceController::ClaimDeviceAt(int32_t Idx)
 {
-    HidDev = nullptr;
     if (Idx < 0 || static_cast<std::size_t>(Idx) >= deviceList_.size())
-        return false;
+        return nullptr;
     THidDevice* device = deviceList_[static_cast<std::size_t>(Idx)];
     if (device->Claimed())
-        return false;
+        return nullptr;
     device->claimed_ = true;
-    HidDev = device;
+    std::unique_ptr<THidDevice> claimed(device);
     device->StartReader();
-    return true;
+    return claimed;
 }
 
 void THidDeviceController::SetOnDeviceChange(THidNotifyEvent handler)
@@ -318,16 +317,11 @@ void THidDeviceController::deviceReleased(THidDevice& device, THidDataEvent data
         deviceList_.erase(it);
         return;
     }
-    // The replacement takes over the PnP record; when it cannot be made the
-    // record dies with the failed construction and the entry goes.
-    std::unique_ptr<THidPnPInfo> info = std::move(device.pnpInfo_);
-    try {
-        auto* replacement = new THidDevice(std::move(info), this, platform_, *dispatcher_);
-        replacement->SetDataHandler(std::move(data));
-        replacement->unplugHandler_ = std::move(unplug);
-        replacement->SetReadSleepTime(device.ReadSleepTime());
-        deviceList_[pos] = replacement;
-    } catch (const EHidControllerError&) {
-        deviceList_.erase(deviceList_.begin() + static_cast<std::ptrdiff_t>(pos));
-    }
+    // Runs inside the released object's destructor: the replacement only
+    // takes over what is known, and opens the device when it is next used.
+    // A device gone meanwhile is dropped by the next device-change pass.
+    auto* replacement = new THidDevice(THidDevice::HandBack{}, device);
+    replacement->SetDataHandler(std::move(data));
+    replacement->unplugHandler_ = std::move(unplug);
+    deviceList_[pos] = replacement;
 }

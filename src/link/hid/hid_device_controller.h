@@ -51,11 +51,11 @@ public:
     /// until it returns false; returns how many devices were visited. Without
     /// an OnEnumerate handler the first attached device ends the visit.
     int32_t EnumerateDevices();
-    /// Claims the unclaimed object at @p Idx: true and @p HidDev set, and its
-    /// reader starts when it already has a data handler. The caller owns the
-    /// object from now on and ends the claim by deleting it. False and
-    /// @p HidDev null for a position outside the list or a claimed object.
-    bool ClaimDeviceAt(int32_t Idx, THidDevice*& HidDev);
+    /// Claims the unclaimed object at @p Idx; its reader starts when it
+    /// already has a data handler. The caller owns the object from now on and
+    /// ends the claim by destroying it (which hands the device back). Null for
+    /// a position outside the list or a claimed object.
+    std::unique_ptr<THidDevice> ClaimDeviceAt(int32_t Idx);
 
     /// The known device objects; positions are the Idx of OnEnumerate.
     const std::vector<THidDevice*>& DeviceList() const { return deviceList_; }

@@ -4,6 +4,7 @@
 #include "link/hid/hid_dispatcher.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 THidDeviceReadThread::THidDeviceReadThread(THidDevice& device)
     : device_(device),
@@ -11,7 +12,9 @@ THidDeviceReadThread::THidDeviceReadThread(THidDevice& device)
       // reuses these caps and never opens the main handle itself.
       caps_(device.QueryCaps()),
       reportBuffer_(caps_.InputReportByteLength),
-      wakeup_(device.Platform().CreateWakeup())
+      wakeup_(device.Platform().CreateWakeup()),
+      wakeupError_(wakeup_ ? 0 : THidPlatform::GetLastError()),
+      deviceAlive_(device.lifeToken_)
 {
 }
 
@@ -31,7 +34,8 @@ void THidDeviceReadThread::Start()
 void THidDeviceReadThread::Terminate()
 {
     terminated_ = true;
-    wakeup_->Signal();
+    if (wakeup_)
+        wakeup_->Signal();
 }
 
 bool THidDeviceReadThread::handOver(void (THidDeviceReadThread::*deliver)())
@@ -41,14 +45,21 @@ bool THidDeviceReadThread::handOver(void (THidDeviceReadThread::*deliver)())
         return true;
     // A handler that failed ends the reader; the device keeps it until StopReader.
     fatalException_ = error;
+    handlerFailed_ = true;
     return false;
 }
 
 void THidDeviceReadThread::Execute()
 {
     EHidWaitStatus status = EHidWaitStatus::IoCompletion;
+    if (!wakeup_) {
+        // Without a wake-up a read could not be ended: report it once and stop.
+        lastError_ = wakeupError_;
+        if (handOver(&THidDeviceReadThread::DeliverError))
+            fatalException_ = std::make_exception_ptr(std::runtime_error("no wake-up object for the reader"));
+    }
     try {
-        while (!terminated_) {
+        while (wakeup_ && !terminated_) {
             status = EHidWaitStatus::IoCompletion;
             const auto length = static_cast<uint32_t>(reportBuffer_.size());
             std::fill(reportBuffer_.begin(), reportBuffer_.end(), uint8_t{0});
@@ -75,8 +86,32 @@ void THidDeviceReadThread::Execute()
         device_.CancelPendingRead();
     }
     device_.releaseRead();
+    if (!terminated_)
+        reportEnd();
     finished_ = true;
     device_.dispatcher_->NotifyWaiters();
+}
+
+void THidDeviceReadThread::reportEnd()
+{
+    std::string reason = handlerFailed_ ? "the data handler failed" : "reading failed";
+    if (fatalException_) {
+        try {
+            std::rethrow_exception(fatalException_);
+        } catch (const std::exception& failure) {
+            reason += std::string(": ") + failure.what();
+        } catch (...) {
+            reason += ": unknown exception";
+        }
+    }
+    std::weak_ptr<int> alive = deviceAlive_;
+    THidDevice* device = &device_;
+    device_.dispatcher_->Post([alive, device, reason] {
+        if (alive.expired())
+            return;
+        if (const THidReadEndEvent handler = device->ReadEndHandler())
+            handler(*device, reason);
+    });
 }
 
 void THidDeviceReadThread::DeliverReport()

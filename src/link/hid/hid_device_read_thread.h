@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -45,6 +46,8 @@ public:
 
 private:
     void Execute();
+    /// Posts the device's ReadEndHandler for a reader that ended by itself.
+    void reportEnd();
     bool handOver(void (THidDeviceReadThread::*deliver)());
     /// Main thread: the device's DataHandler with the report just read.
     void DeliverReport();
@@ -57,8 +60,13 @@ private:
     std::atomic<uint32_t> lastError_{0};
     std::atomic<uint32_t> bytesRead_{0};
     std::unique_ptr<THidWakeup> wakeup_;
+    uint32_t wakeupError_ = 0;
     std::atomic<bool> terminated_{false};
     std::atomic<bool> finished_{false};
     std::exception_ptr fatalException_;
+    bool handlerFailed_ = false;
+    /// The device's life token, taken on the main thread: the posted end
+    /// report runs only while the device still exists.
+    std::weak_ptr<int> deviceAlive_;
     std::thread thread_;
 };

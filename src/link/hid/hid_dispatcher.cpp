@@ -18,15 +18,28 @@ void THidDispatcher::enqueue(const std::shared_ptr<Item>& item)
 
 void THidDispatcher::runItem(Item& item)
 {
-    if (!item.Synchronous) {
-        item.Work();
-        return;
-    }
-    // A failure of a handler goes back to the reader that handed it over.
+    // A failure of a handler goes back to the reader that handed it over;
+    // one of a posted call ends only that call, never the caller's loop.
     try {
         item.Work();
     } catch (...) {
-        item.Error = std::current_exception();
+        if (item.Synchronous) {
+            item.Error = std::current_exception();
+            return;
+        }
+        std::string what = "unknown exception";
+        try {
+            throw;
+        } catch (const std::exception& failure) {
+            what = failure.what();
+        } catch (...) {
+        }
+        if (failureHandler_) {
+            try {
+                failureHandler_(what);
+            } catch (...) {
+            }
+        }
     }
 }
 
@@ -42,15 +55,7 @@ std::size_t THidDispatcher::RunPending()
         std::shared_ptr<Item> item = queue_.front();
         queue_.pop_front();
         lock.unlock();
-        try {
-            runItem(*item);
-        } catch (...) {
-            lock.lock();
-            item->Done = true;
-            lock.unlock();
-            cond_.notify_all();
-            throw;
-        }
+        runItem(*item);
         lock.lock();
         item->Done = true;
         ++count;

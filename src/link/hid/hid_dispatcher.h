@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 
 /// The main thread as the HID layer sees it: a hand-over queue that read
 /// threads and the device-change notification fill, and that the main thread
@@ -32,9 +33,18 @@ public:
     virtual ~THidDispatcher() = default;
 
     /// Main thread. Runs the hand-overs queued when it is called, oldest
-    /// first (later ones wait for the next call); returns how many ran. An exception from a posted call (not from a reader's
-    /// hand-over) propagates to the caller.
+    /// first (later ones wait for the next call); returns how many ran. An
+    /// exception from a posted call goes to the failure handler and the rest
+    /// still run; one from a reader's hand-over goes back to that reader.
+    /// Nothing is thrown.
     std::size_t RunPending();
+
+    /// Main thread. Told what a posted call that threw said; without one the
+    /// failure is only swallowed.
+    void SetFailureHandler(std::function<void(const std::string& what)> handler)
+    {
+        failureHandler_ = std::move(handler);
+    }
 
     /// Worker thread. Queues @p work, wakes the main thread and blocks until
     /// the main thread has run it. Returns the exception @p work raised, if any.
@@ -73,10 +83,11 @@ private:
     };
 
     void enqueue(const std::shared_ptr<Item>& item);
-    static void runItem(Item& item);
+    void runItem(Item& item);
 
     mutable std::mutex mutex_;
     std::condition_variable cond_;
     std::deque<std::shared_ptr<Item>> queue_;
     bool wakeRequested_ = false;
+    std::function<void(const std::string&)> failureHandler_;
 };

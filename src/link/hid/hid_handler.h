@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <utility>
 
 class THidDevice;
@@ -64,5 +65,8 @@ using THidDataEvent = THidHandler<void(THidDevice& HidDev, uint8_t ReportID, con
 using THidDataErrorEvent = THidHandler<void(THidDevice& HidDev, uint32_t Error)>;
 /// A device appeared, disappeared or was found unplugged.
 using THidPlugEvent = THidHandler<void(THidDevice& HidDev)>;
+/// The device's read thread ended by itself (a handler or a read failed);
+/// Reason says why. Runs as posted work on the main thread.
+using THidReadEndEvent = THidHandler<void(THidDevice& HidDev, const std::string& Reason)>;
 /// Visit of one attached device at list position Idx; true continues.
 using THidEnumerateEvent = THidHandler<bool(THidDevice& HidDev, int32_t Idx)>;

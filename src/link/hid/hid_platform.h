@@ -178,7 +178,8 @@ public:
     /// longer written.
     virtual bool CancelIo(THidHandle handle, THidOverlapped& overlapped) = 0;
 
-    /// A wake-up object for SleepEx.
+    /// A wake-up object for SleepEx; null (and the last error set) when the
+    /// system cannot make one.
     virtual std::unique_ptr<THidWakeup> CreateWakeup() = 0;
 
     /// Starts device-change notification: @p onChange runs, on any thread,

@@ -106,7 +106,8 @@ struct LinuxHandle {
 
 class LinuxWakeup : public THidWakeup {
 public:
-    LinuxWakeup() : fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+    /// Takes over an eventfd.
+    explicit LinuxWakeup(int fd) : fd_(fd) {}
     ~LinuxWakeup() override
     {
         if (fd_ >= 0)
@@ -508,14 +509,23 @@ public:
         return true;
     }
 
-    std::unique_ptr<THidWakeup> CreateWakeup() override { return std::make_unique<LinuxWakeup>(); }
+    std::unique_ptr<THidWakeup> CreateWakeup() override
+    {
+        const int fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        if (fd < 0) {
+            SetLastError(lastErrno());
+            return nullptr;
+        }
+        return std::make_unique<LinuxWakeup>(fd);
+    }
 
     bool InstallDeviceChangeHook(std::function<void()> onChange) override
     {
         RemoveDeviceChangeHook();
         // Events from the udev daemon come after its rules ran (permissions
         // are set); without a daemon only the kernel's own events exist.
-        const char* source = fs::exists("/run/udev/control") ? "udev" : "kernel";
+        std::error_code ec;
+        const char* source = fs::exists("/run/udev/control", ec) ? "udev" : "kernel";
         udev* context = udev_new();
         if (!context)
             return false;
@@ -648,7 +658,8 @@ private:
             SetLastError(EBADF);
             return nullptr;
         }
-        if (h->Fd < 0 && !fs::exists(h->Syspath / "dev")) {
+        std::error_code ec;
+        if (h->Fd < 0 && !fs::exists(h->Syspath / "dev", ec)) {
             SetLastError(ENODEV);
             return nullptr;
         }

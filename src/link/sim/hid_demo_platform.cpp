@@ -402,8 +402,11 @@ bool THidDemoPlatform::CancelIo(THidHandle handle, THidOverlapped& overlapped)
 
 std::unique_ptr<THidWakeup> THidDemoPlatform::CreateWakeup()
 {
-    return std::make_unique<Wakeup>(backends_[Native].Platform->CreateWakeup(),
-                                    backends_[Simulated].Platform->CreateWakeup());
+    auto native = backends_[Native].Platform->CreateWakeup();
+    auto simulated = backends_[Simulated].Platform->CreateWakeup();
+    if (!native || !simulated)
+        return nullptr;
+    return std::make_unique<Wakeup>(std::move(native), std::move(simulated));
 }
 
 bool THidDemoPlatform::InstallDeviceChangeHook(std::function<void()> onChange)

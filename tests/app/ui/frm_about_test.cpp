@@ -1,5 +1,5 @@
 #include "app/ui/frm_about.h"
-#include "app/ui/frm_test.h"
+#include "app/ui/main_window.h"
 #include "snapshot.h"
 #include "test_case_name.h"
 

@@ -1,4 +1,4 @@
-#include "app/ui/frm_test.h"
+#include "app/ui/main_window.h"
 #include "link/sim/simulated_cable.h"
 #include "meter/ui/bevel_panel.h"
 #include "snapshot.h"
@@ -45,7 +45,7 @@ TEST(LiveMeter, ConnectingMirrorsTheMeter)
     EXPECT_GE(window.state().decoder().decodedFrames(), 4u);
     EXPECT_EQ(window.state().decoder().droppedFrames(), 0u);
     EXPECT_FALSE(window.findChild<QWidget*>(QStringLiteral("CONok"))->isHidden());
-    EXPECT_EQ(window.findChild<QProgressBar*>(QStringLiteral("PBar2"))->maximum(), window.state().Dial.BarMax);
+    EXPECT_EQ(window.findChild<QProgressBar*>(QStringLiteral("PBar2"))->maximum(), window.state().Dial().BarMax);
     saveSnapshot(window, QStringLiteral("main-window-live"));
 
     window.Panel2Click();

@@ -119,17 +119,12 @@ TEST(HidController, ClaimDeviceAtRejectsPositionsOutsideTheListAndClaimedObjects
     HidWorld w;
     w.Platform->Plug(SimBridge(1));
     THidDeviceController controller(w.Platform, w.Dispatcher);
-    THidDevice* device = reinterpret_cast<THidDevice*>(&w);  // must be reset to null
-    for (const int32_t idx : {-1, 1, 1000}) {
-        EXPECT_FALSE(controller.ClaimDeviceAt(idx, device)) << idx;
-        EXPECT_EQ(device, nullptr);
-    }
-    ASSERT_TRUE(controller.ClaimDeviceAt(0, device));
-    std::unique_ptr<THidDevice> owned(device);
-    EXPECT_TRUE(device->Claimed());
-    THidDevice* second = owned.get();
-    EXPECT_FALSE(controller.ClaimDeviceAt(0, second));
-    EXPECT_EQ(second, nullptr);
+    for (const int32_t idx : {-1, 1, 1000})
+        EXPECT_EQ(controller.ClaimDeviceAt(idx), nullptr) << idx;
+    std::unique_ptr<THidDevice> owned = controller.ClaimDeviceAt(0);
+    ASSERT_NE(owned, nullptr);
+    EXPECT_TRUE(owned->Claimed());
+    EXPECT_EQ(controller.ClaimDeviceAt(0), nullptr);
 }
 
 // Unplugging a claimed, reading device: unplug handler, then OnRemoval, then
@@ -292,9 +287,8 @@ TEST(HidController, HandlerSettersPassTheNewRoutineToDevicesThatHadTheOldOne)
     EXPECT_FALSE(c.DataErrorHandler());
 
     // Claiming a device that already has a data handler starts its reader.
-    THidDevice* claimed = nullptr;
-    ASSERT_TRUE(controller.ClaimDeviceAt(2, claimed));
-    std::unique_ptr<THidDevice> owned(claimed);
+    std::unique_ptr<THidDevice> claimed = controller.ClaimDeviceAt(2);
+    ASSERT_NE(claimed, nullptr);
     EXPECT_NE(claimed->ReadThread(), nullptr);
     controller.SetOnDeviceData({});  // stops it again
     EXPECT_EQ(claimed->ReadThread(), nullptr);
@@ -326,9 +320,9 @@ TEST(HidController, DestructionHandsClaimedDevicesBackMarkedUnplugged)
     int unplugged = 0;
     {
         THidDeviceController controller(w.Platform, w.Dispatcher);
-        THidDevice* device = nullptr;
-        ASSERT_TRUE(controller.ClaimDeviceAt(0, device));
-        claimed.emplace_back(device);
+        claimed.push_back(controller.ClaimDeviceAt(0));
+        THidDevice* device = claimed.back().get();
+        ASSERT_NE(device, nullptr);
         device->SetUnplugHandler(THidPlugEvent::From([&](THidDevice&) { ++unplugged; }));
         device->SetDataHandler(THidDataEvent::From([](THidDevice&, uint8_t, const uint8_t*, uint16_t) {}));
         ASSERT_TRUE(w.Platform->WaitForPendingRead(1, kWait));

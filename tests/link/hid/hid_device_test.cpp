@@ -230,9 +230,8 @@ TEST(HidDevice, DeletingAClaimedAttachedDevicePutsAnUnclaimedReplacementInItsPla
     EXPECT_EQ(w.Platform->OpenHandleCount(1), 0u);
 
     // It can be claimed again, and then reads at once.
-    THidDevice* again = nullptr;
-    ASSERT_TRUE(controller.ClaimDeviceAt(0, again));
-    std::unique_ptr<THidDevice> owned(again);
+    std::unique_ptr<THidDevice> again = controller.ClaimDeviceAt(0);
+    ASSERT_NE(again, nullptr);
     EXPECT_NE(again->ReadThread(), nullptr);
 }
 
@@ -251,9 +250,10 @@ TEST(HidDevice, DeletingAGoneClaimedDeviceRemovesItsEntry)
     EXPECT_TRUE(controller.DeviceList().empty());
 }
 
-// The device vanished but no pass has run yet: the replacement cannot be
-// opened, so the entry goes and the PnP record dies with the failed object.
-TEST(HidDevice, DeletingCompletesWhenTheReplacementCannotBeMade)
+// The device vanished but no pass has run yet: releasing it opens nothing
+// (the replacement takes over what is known), and the next device-change
+// pass drops the replacement as removed.
+TEST(HidDevice, ReleasingAVanishedDeviceOpensNothingAndTheNextPassDropsIt)
 {
     HidWorld w;
     w.Platform->Plug(SimBridge(1));
@@ -261,8 +261,19 @@ TEST(HidDevice, DeletingCompletesWhenTheReplacementCannotBeMade)
     THidDeviceController controller(w.Platform, w.Dispatcher);
     auto claimed = ClaimAll(controller);
     ASSERT_EQ(claimed.size(), 2u);
+    const std::u16string product = claimed[0]->GetProductString();
     w.Platform->Unplug(1);
     claimed[0].reset();
+    ASSERT_EQ(controller.DeviceList().size(), 2u);
+    THidDevice* replacement = controller.DeviceList()[0];
+    EXPECT_FALSE(replacement->Claimed());
+    EXPECT_EQ(replacement->GetProductString(), product);  // known, not asked again
+    EXPECT_EQ(w.Platform->OpenHandleCount(1), 0u);
+
+    int removals = 0;
+    controller.OnRemoval = THidPlugEvent::From([&](THidDevice&) { ++removals; });
+    w.Dispatcher.RunPending();  // the pass the unplug posted
+    EXPECT_EQ(removals, 1);
     ASSERT_EQ(controller.DeviceList().size(), 1u);
     EXPECT_EQ(controller.DeviceList()[0], claimed[1].get());
 }

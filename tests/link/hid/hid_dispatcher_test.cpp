@@ -4,7 +4,9 @@
 
 #include <atomic>
 #include <stdexcept>
+#include <string>
 #include <thread>
+#include <vector>
 
 using namespace std::chrono_literals;
 
@@ -59,6 +61,30 @@ TEST(HidDispatcher, ServeUntilRunsOnlyWaitedForHandOvers)
     EXPECT_EQ(posted, 0);
     EXPECT_EQ(dispatcher.RunPending(), 1u);
     EXPECT_EQ(posted, 1);
+}
+
+// Posted work that throws ends only itself: the failure handler hears of it,
+// the rest of the batch runs and nothing reaches the caller's loop.
+TEST(HidDispatcher, AFailureOfPostedWorkIsReportedAndTheRestRuns)
+{
+    THidManualDispatcher dispatcher;
+    std::vector<std::string> failures;
+    dispatcher.SetFailureHandler([&](const std::string& what) { failures.push_back(what); });
+    int ran = 0;
+    dispatcher.Post([] { throw std::runtime_error("bad device"); });
+    dispatcher.Post([] { throw 42; });
+    dispatcher.Post([&] { ++ran; });
+    EXPECT_NO_THROW(EXPECT_EQ(dispatcher.RunPending(), 3u));
+    EXPECT_EQ(ran, 1);
+    EXPECT_EQ(failures, (std::vector<std::string>{"bad device", "unknown exception"}));
+
+    // Without a handler, and with one that throws itself, the loop still goes on.
+    dispatcher.SetFailureHandler([](const std::string&) { throw std::logic_error("handler"); });
+    dispatcher.Post([] { throw std::runtime_error("again"); });
+    EXPECT_NO_THROW(dispatcher.RunPending());
+    dispatcher.SetFailureHandler({});
+    dispatcher.Post([] { throw std::runtime_error("again"); });
+    EXPECT_NO_THROW(dispatcher.RunPending());
 }
 
 TEST(HidDispatcher, RunPendingRunsOnlyWhatWasQueuedWhenCalled)

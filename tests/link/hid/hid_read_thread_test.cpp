@@ -150,6 +150,51 @@ TEST(HidReadThread, AFailingHandlerEndsTheReader)
     EXPECT_EQ(device.ReadThread(), nullptr);
 }
 
+// A reader that ends by itself says so through posted work, with the reason;
+// one that is asked to stop does not.
+TEST(HidReadThread, AReaderThatEndsByItselfIsReported)
+{
+    ReadingWorld w;
+    THidDevice& device = *w.Claimed.at(0);
+    std::vector<std::string> reasons;
+    device.SetReadEndHandler(THidReadEndEvent::From([&](THidDevice& HidDev, const std::string& Reason) {
+        EXPECT_EQ(&HidDev, &device);
+        reasons.push_back(Reason);
+    }));
+    device.SetDataHandler(THidDataEvent::From([&](THidDevice&, uint8_t, const uint8_t*, uint16_t) {
+        throw std::runtime_error("out of paper");
+    }));
+    w.Platform->QueueInputReport(1, {0x00, 0x01});
+    ASSERT_TRUE(w.RunUntil([&] { return !reasons.empty(); }));
+    EXPECT_EQ(reasons, std::vector<std::string>{"the data handler failed: out of paper"});
+
+    device.StopReader();
+    device.SetDataHandler(w.Recording());
+    ASSERT_TRUE(w.Platform->WaitForPendingRead(1, kWait));
+    device.SetDataHandler({});
+    w.Dispatcher.RunPending();
+    EXPECT_EQ(reasons.size(), 1u);
+}
+
+// The report of an ended reader never reaches a device destroyed meanwhile.
+TEST(HidReadThread, TheEndReportOfADestroyedDeviceIsDropped)
+{
+    ReadingWorld w;
+    int reports = 0;
+    THidDevice& device = *w.Claimed.at(0);
+    device.SetReadEndHandler(THidReadEndEvent::From([&](THidDevice&, const std::string&) { ++reports; }));
+    device.SetDataHandler(THidDataEvent::From([&](THidDevice&, uint8_t, const uint8_t*, uint16_t) {
+        throw std::runtime_error("x");
+    }));
+    w.Platform->QueueInputReport(1, {0x00, 0x01});
+    // Serves the hand-over only; the end report stays queued.
+    w.Dispatcher.ServeUntil([&] { return device.ReadThread()->Finished(); });
+    ASSERT_EQ(w.Dispatcher.PendingCount(), 1u);
+    w.Claimed.clear();
+    w.Dispatcher.RunPending();
+    EXPECT_EQ(reports, 0);
+}
+
 // The read handle closed under a waiting reader (the enumeration clean-up or
 // an unplug does that) ends the wait; the reader goes on with a new read.
 TEST(HidReadThread, ClosingTheReadHandleUnderTheReaderIsSafe)

@@ -58,9 +58,8 @@ inline std::vector<std::unique_ptr<THidDevice>> ClaimAll(THidDeviceController& c
 {
     std::vector<std::unique_ptr<THidDevice>> claimed;
     controller.SetOnEnumerate(THidEnumerateEvent::From([&](THidDevice&, int32_t Idx) {
-        THidDevice* device = nullptr;
-        if (controller.ClaimDeviceAt(Idx, device))
-            claimed.emplace_back(device);
+        if (auto device = controller.ClaimDeviceAt(Idx))
+            claimed.push_back(std::move(device));
         return true;
     }));
     controller.EnumerateDevices();

@@ -45,7 +45,7 @@ TEST(SimulatedMeter, TenMinutesOfFramesDecodeAndShowEverything)
             ASSERT_EQ(frame[25], 0x0A);
             for (std::size_t i = 0; i < 24; ++i)
                 ASSERT_EQ(frame[i] >> 4, (i + 1) % 16) << "byte " << i;
-            ASSERT_EQ(decoder.ShowDataQ7(text, outputs), FrameOutcome::Decoded)
+            ASSERT_EQ(outputs.apply(decoder.ShowDataQ7(text, outputs.dial), text), FrameOutcome::Decoded)
                 << "seed " << seed << " frame " << k << ' ' << text << ": " << decoder.lastDropReason();
 
             const MeterReading& r = decoder.reading();
@@ -96,7 +96,7 @@ TEST(SimulatedMeter, DisplaysShowTheLoad)
     for (uint64_t k = 0; k < kTenMinutesOfFrames; ++k) {
         const uint64_t ms = k * SimulatedMeter::kFramePeriodMs;
         const std::string text = SimulatedMeter::frameText(meter.frame(k));
-        ASSERT_EQ(decoder.ShowDataQ7(text, outputs), FrameOutcome::Decoded);
+        ASSERT_EQ(outputs.apply(decoder.ShowDataQ7(text, outputs.dial), text), FrameOutcome::Decoded);
         if (text.substr(20, 4) != "0008")
             continue;  // HOLD, MAX, MIN or an overload: not the load of this moment
         const SimulatedLoad load = meter.loadAt(ms);

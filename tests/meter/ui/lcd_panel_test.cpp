@@ -72,25 +72,10 @@ TEST(LcdPanel, PaintingMapsTheMeterGlyphs)
 
 TEST(LcdPanel, RendersADecodedFrame)
 {
-    struct : MeterOutputs {
-        DialRange dial;
-        const DialRange& dialRange() const override { return dial; }
-        void SelectDialRange(int32_t type) override { dial.SelectDialRange(type); }
-        void KDsetup(int32_t) override {}
-        void KDrun(int32_t) override {}
-        void setBarMax(int32_t) override {}
-        void setBarPosition(int32_t) override {}
-        void INDataToTable(int32_t) override {}
-        void SetValueMin(double) override {}
-        void SetValueMax(double) override {}
-        int32_t AddPoint(double) override { return 1; }
-        bool chartFollowLast() const override { return true; }
-        void showPageNumber(int32_t) override {}
-        void logFrame(std::string_view) override {}
-    } outputs;
+    const DialRange dial;
     MeterDecoder decoder(".");
     LcdPanel panel;
-    decoder.ShowDataQ7("000123422205105182075418DA", outputs);
+    decoder.ShowDataQ7("000123422205105182075418DA", dial);
     panel.render(decoder.lcd(), decoder.lcd().takeChanges());
     EXPECT_EQ(panel.label(LcdElement::LabelC)->caption(), QByteArray("3"));
     EXPECT_EQ(panel.label(LcdElement::kwh)->caption(), QByteArray("KW"));
@@ -99,7 +84,7 @@ TEST(LcdPanel, RendersADecodedFrame)
     EXPECT_TRUE(panel.element(LcdElement::Labtime)->isHidden());
     saveSnapshot(panel, QStringLiteral("lcd-worked-example"));
 
-    decoder.ShowDataQ7("300095032301104122990321DA", outputs);
+    decoder.ShowDataQ7("300095032301104122990321DA", dial);
     panel.render(decoder.lcd(), decoder.lcd().takeChanges());
     EXPECT_EQ(panel.label(LcdElement::LabelB)->paintedText(), QStringLiteral("0"));
     EXPECT_EQ(panel.label(LcdElement::LabelC)->paintedText(), QStringLiteral("L"));

@@ -3,7 +3,7 @@
 // lies above an earlier one; then the menu and the timers.
 
 #include "app/main_menu.h"
-#include "app/ui/frm_test.h"
+#include "app/ui/main_window.h"
 #include "app/ui/layout_fonts.h"
 #include "app/ui/record_grid.h"
 #include "app/ui/svg_icon.h"

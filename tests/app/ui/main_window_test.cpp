@@ -1,4 +1,4 @@
-#include "app/ui/frm_test.h"
+#include "app/ui/main_window.h"
 #include "meter/ui/bevel_panel.h"
 #include "meter/ui/lcd_label.h"
 #include "snapshot.h"
@@ -21,7 +21,7 @@ TEST(FrmTest, OpensAsTheStartUpSequenceLeavesIt)
     EXPECT_EQ(window.minimumSize(), window.maximumSize());
     EXPECT_EQ(window.minimumSize(), window.size());
     EXPECT_FALSE(window.windowFlags() & Qt::WindowMaximizeButtonHint);
-    EXPECT_EQ(window.state().PortKind, 5);
+    EXPECT_EQ(window.state().PortKind(), 5);
 
     const auto* bar = window.findChild<QProgressBar*>(QStringLiteral("PBar2"));
     ASSERT_NE(bar, nullptr);
@@ -40,8 +40,6 @@ TEST(FrmTest, ShowsADecodedFrame)
     const auto* labelA = window.findChild<LcdLabel*>(QStringLiteral("LabelA"));
     ASSERT_NE(labelA, nullptr);
     EXPECT_EQ(labelA->caption(), QByteArray("1"));
-    EXPECT_FALSE(window.findChild<QWidget*>(QStringLiteral("CONok"))->isHidden());
-    EXPECT_TRUE(window.findChild<QWidget*>(QStringLiteral("CONokN"))->isHidden());
     const auto* bar = window.findChild<QProgressBar*>(QStringLiteral("PBar2"));
     EXPECT_EQ(bar->maximum(), 600);
     EXPECT_EQ(bar->value(), 12);
@@ -52,11 +50,34 @@ TEST(FrmTest, ShowsADecodedFrame)
     EXPECT_EQ(bar->value(), bar->maximum());
 }
 
+// The link icon is the cable's: a frame it assembled lights it, the
+// watchdog's check turns it dark again.
+TEST(FrmTest, FramesFromTheCableLightTheLinkIcon)
+{
+    TFrmTest window;
+    const auto* up = window.findChild<QWidget*>(QStringLiteral("CONok"));
+    const auto* down = window.findChild<QWidget*>(QStringLiteral("CONokN"));
+    // 000123422205105182075418DA in four reports, closed by an idle one.
+    const uint8_t reports[5][8] = {
+        {0xF7, 0x30, 0x30, 0x30, 0x31, 0x32, 0x33, 0x34}, {0xF7, 0x32, 0x32, 0x32, 0x30, 0x35, 0x31, 0x30},
+        {0xF7, 0x35, 0x31, 0x38, 0x32, 0x30, 0x37, 0x35}, {0xF5, 0x34, 0x31, 0x38, 0x0D, 0x0A, 0x00, 0x00},
+        {0xF0}};
+    for (const auto& report : reports)
+        window.ReadReport(0, report, sizeof report);
+    EXPECT_FALSE(up->isHidden());
+    EXPECT_TRUE(down->isHidden());
+    EXPECT_EQ(window.findChild<LcdLabel*>(QStringLiteral("LabelA"))->caption(), QByteArray("1"));
+    for (int tick = 0; tick < 3; ++tick)
+        window.ConTimerTimer();
+    EXPECT_TRUE(up->isHidden());
+    EXPECT_FALSE(down->isHidden());
+}
+
 TEST(FrmTest, Panel1StepsThePortKindWhileNotConnected)
 {
     TFrmTest window;
     window.Panel1Click();
-    EXPECT_EQ(window.state().PortKind, 1);
+    EXPECT_EQ(window.state().PortKind(), 1);
     EXPECT_EQ(window.findChild<BevelPanel*>(QStringLiteral("Panel1"))->caption(), QStringLiteral("COM1"));
 }
 

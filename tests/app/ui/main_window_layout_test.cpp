@@ -1,7 +1,7 @@
 // The main window as laid out: its controls, menu, timers, dialogs, grid,
 // chart and the help key.
 
-#include "app/ui/frm_test.h"
+#include "app/ui/main_window.h"
 #include "app/ui/help_viewer.h"
 #include "app/ui/record_grid.h"
 #include "meter/ui/bevel_panel.h"
@@ -254,14 +254,14 @@ TEST(FrmTestLayout, MenuClicksShowTheStatesMarks)
 {
     TFrmTest window;
     window.findChild<QAction*>(QStringLiteral("COM2"))->trigger();
-    EXPECT_EQ(window.state().PortKind, 2);
+    EXPECT_EQ(window.state().PortKind(), 2);
     EXPECT_TRUE(window.findChild<QAction*>(QStringLiteral("COM2"))->isChecked());
     EXPECT_FALSE(window.findChild<QAction*>(QStringLiteral("COM1"))->isChecked());
     EXPECT_EQ(window.findChild<BevelPanel*>(QStringLiteral("Panel1"))->caption(), QStringLiteral("COM2"));
 
     // A click toggles the action by itself, yet the mark follows the state.
     window.findChild<QAction*>(QStringLiteral("COM2"))->trigger();
-    EXPECT_EQ(window.findChild<QAction*>(QStringLiteral("COM2"))->isChecked(), window.state().Marks.COM2);
+    EXPECT_EQ(window.findChild<QAction*>(QStringLiteral("COM2"))->isChecked(), window.state().Marks().COM2);
 }
 
 TEST(FrmTestLayout, F1OpensTheHelpBesideTheProgramAlthoughItsMenuIsHidden)
@@ -283,7 +283,7 @@ TEST(FrmTestLayout, F1OpensTheHelpBesideTheProgramAlthoughItsMenuIsHidden)
 
     ASSERT_EQ(shown.size(), 1);
     EXPECT_EQ(QDir::cleanPath(shown.front()), QDir(QCoreApplication::applicationDirPath()).filePath("zq7.hlp"));
-    EXPECT_EQ(window.state().HelpFile, shown.front().toLocal8Bit().toStdString());
+    EXPECT_EQ(window.state().HelpFile(), shown.front().toLocal8Bit().toStdString());
 }
 
 TEST(FrmTestLayout, HelpViewerShowsTheInstalledHelpFile)

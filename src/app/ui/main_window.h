@@ -49,6 +49,9 @@ public:
 
     /// Decodes one meter frame and shows the result.
     FrameOutcome ShowDataQ7(std::string_view frame);
+    /// One input report as the connected cable's data handler gets it, then
+    /// what it changed is shown.
+    void ReadReport(uint8_t ReportID, const uint8_t* Data, uint16_t Size);
 
     // Handlers of the layout.
     void FormCreate();
@@ -111,6 +114,7 @@ private:
 
     QtHidDispatcher* dispatcher_ = nullptr;
     MainWindowState state_;
+    std::string renderedRsUsb_;
 
     // Controls of the layout, by their names.
     QLabel* Label5 = nullptr;

@@ -1,4 +1,4 @@
-#include "app/ui/frm_test.h"
+#include "app/ui/main_window.h"
 
 #include "app/file_dialogs.h"
 #include "app/locale_decimal.h"
@@ -9,6 +9,7 @@
 #include "link/hid/hid_native_platform.h"
 #include "meter/ui/dial_picture.h"
 #include "meter/ui/bevel_panel.h"
+#include "meter/ui/lcd_label.h"
 #include "meter/ui/lcd_panel.h"
 #include "meter/ui/svg_picture.h"
 
@@ -53,15 +54,13 @@ TFrmTest::TFrmTest(std::shared_ptr<THidPlatform> platform, QWidget* parent)
     // built, before FormCreate.
     dispatcher_ = new QtHidDispatcher(this);
     connect(dispatcher_, &QtHidDispatcher::ran, this, &TFrmTest::renderReading);
-    state_.informationBox = [this](std::string_view text) {
+    state_.setInformationBox([this](std::string_view text) {
         QMessageBox::information(this, QStringLiteral("Information"),
                                  QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
-    };
-    state_.onLinkChanged = [this] { renderReading(); };
-    state_.analogDial().keepDrawings(true);
-    const std::string hidError = state_.startHid(platform ? std::move(platform) : CreateNativeHidPlatform(), *dispatcher_);
-    if (!hidError.empty())
-        state_.link().appendHistory("HID services unavailable: " + hidError);
+    });
+    state_.keepDialDrawings(true);
+    // A failure is in the history list; the program runs without the cable.
+    state_.startHid(platform ? std::move(platform) : CreateNativeHidPlatform(), *dispatcher_);
 
     FormCreate();
     FrmAbout = new TFrmAbout(this);
@@ -82,13 +81,19 @@ FrameOutcome TFrmTest::ShowDataQ7(std::string_view frame)
     return outcome;
 }
 
+void TFrmTest::ReadReport(uint8_t ReportID, const uint8_t* Data, uint16_t Size)
+{
+    state_.ReadReport(ReportID, Data, Size);
+    renderReading();
+}
+
 void TFrmTest::renderState()
 {
-    const QString title = fromModel(state_.Caption);
+    const QString title = fromModel(state_.Caption());
     if (windowTitle() != title)
         setWindowTitle(title);
-    Panel1->setCaption(fromModel(state_.Panel1Caption));
-    RepeatSet->setChecked(state_.RepeatSetChecked);
+    Panel1->setCaption(fromModel(state_.Panel1Caption()));
+    RepeatSet->setChecked(state_.RepeatSetChecked());
     renderMenuMarks();
     renderReading();
 }
@@ -102,14 +107,19 @@ void TFrmTest::renderReading()
     Panel2->setCaptionColor(link.panel2Yellow() ? QColor(0xFF, 0xFF, 0x00) : QColor(Qt::black));
     menuItems_.at("Comset")->setEnabled(link.ComsetEnabled());
     Label5->setText(fromModel(link.Label5Caption()));
-    Panel40->render(state_.lcd(), state_.decoder().lcd().takeChanges());
-    KD1->draw(state_.analogDial().takeDrawings());
-    CONok->setVisible(state_.lcd().visible(LcdElement::CONok));
-    CONokN->setVisible(state_.lcd().visible(LcdElement::CONokN));
-    PBar2->setRange(0, std::max(0, state_.BarMaxSet));
-    PBar2->setValue(std::clamp(state_.BarPosition, 0, std::max(0, state_.BarMaxSet)));
-    if (Chtshow->yAxis->range() != QCPRange(state_.ValueAxisMin, state_.ValueAxisMax)) {
-        Chtshow->yAxis->setRange(state_.ValueAxisMin, state_.ValueAxisMax);
+    const LcdModel::ChangeSet changes = state_.takeLcdChanges();
+    Panel40->render(state_.lcd(), changes);
+    if (!link.RsUsbCaption().empty() && (changes.test(lcdIndex(LcdElement::rsUSB)) || renderedRsUsb_ != link.RsUsbCaption())) {
+        Panel40->label(LcdElement::rsUSB)->setCaption(link.RsUsbCaption());
+        renderedRsUsb_ = link.RsUsbCaption();
+    }
+    KD1->draw(state_.takeDialDrawings());
+    CONok->setVisible(link.LinkIconLit());
+    CONokN->setVisible(!link.LinkIconLit());
+    PBar2->setRange(0, std::max(0, state_.BarMaxSet()));
+    PBar2->setValue(std::clamp(state_.BarPosition(), 0, std::max(0, state_.BarMaxSet())));
+    if (Chtshow->yAxis->range() != QCPRange(state_.ValueAxisMin(), state_.ValueAxisMax())) {
+        Chtshow->yAxis->setRange(state_.ValueAxisMin(), state_.ValueAxisMax());
         Chtshow->replot(QCustomPlot::rpQueuedReplot);
     }
 }
