@@ -1,0 +1,25 @@
+#include "chart/ui/chart_enlarger.h"
+
+#include <QWidget>
+
+ChartEnlarger::ChartEnlarger(QWidget& window, QWidget& chart, QWidget& enlarge, QWidget& restore)
+    : window_(window), chart_(chart), TbFd(enlarge), TbSx(restore)
+{
+}
+
+bool ChartEnlarger::enlarged() const { return chart_.y() <= 50; }
+
+void ChartEnlarger::TbSxClick()
+{
+    if (!enlarged()) {
+        TbFd.hide();
+        TbSx.show();
+        saved_ = chart_.geometry();
+        chart_.setGeometry(2, 30, window_.width() - 12, window_.height() - 75);
+        chart_.raise();
+    } else {
+        TbSx.hide();
+        TbFd.show();
+        chart_.setGeometry(saved_);
+    }
+}
