@@ -1,0 +1,134 @@
+#include "record/record_file_output.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::atomic<unsigned> tempCounter{0};
+
+std::string resolvedTarget(const std::string& path)
+{
+    struct stat link {};
+    if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode))
+        return path;
+    // Replace the file the link points to, not the link itself.
+    char* real = ::realpath(path.c_str(), nullptr);
+    if (!real)
+        return path;
+    std::string target = real;
+    std::free(real);
+    return target;
+}
+
+}  // namespace
+
+RecordFileOutput::RecordFileOutput(std::string path)
+    : path_(std::move(path)), buffer_(new char[kBufferSize])
+{
+}
+
+RecordFileOutput::~RecordFileOutput() { discard(); }
+
+bool RecordFileOutput::open()
+{
+    target_ = resolvedTarget(path_);
+    struct stat existing {};
+    const bool exists = ::stat(target_.c_str(), &existing) == 0;
+    if (exists && S_ISDIR(existing.st_mode))
+        return false;
+    if (exists && !S_ISREG(existing.st_mode)) {
+        fd_ = ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        direct_ = fd_ >= 0;
+        return direct_;
+    }
+    // A read-only file stays as it is, as it would for a plain overwrite.
+    if (exists && ::access(target_.c_str(), W_OK) != 0)
+        return false;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempPath_ = target_ + ".zqsave-" + std::to_string(::getpid()) + "-" +
+                    std::to_string(tempCounter.fetch_add(1, std::memory_order_relaxed));
+        // 0666 less the umask, like any new file; an existing file's mode wins below.
+        fd_ = ::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ >= 0)
+            break;
+        if (errno != EEXIST) {
+            tempPath_.clear();
+            return false;
+        }
+    }
+    if (fd_ < 0) {
+        tempPath_.clear();
+        return false;
+    }
+    if (exists)
+        (void)::fchmod(fd_, existing.st_mode & 07777);
+    return true;
+}
+
+void RecordFileOutput::writeAll(const char* data, std::size_t size)
+{
+    if (failed_ || fd_ < 0) {
+        failed_ = true;
+        return;
+    }
+    while (size > 0) {
+        const ssize_t n = ::write(fd_, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            failed_ = true;
+            return;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+        flushed_ += static_cast<std::size_t>(n);
+    }
+}
+
+void RecordFileOutput::flushBuffer()
+{
+    writeAll(buffer_.get(), used_);
+    used_ = 0;
+}
+
+bool RecordFileOutput::commit()
+{
+    if (fd_ < 0)
+        return false;
+    flushBuffer();
+    if (!direct_ && !failed_ && ::fsync(fd_) != 0)
+        failed_ = true;
+    if (::close(fd_) != 0)
+        failed_ = true;
+    fd_ = -1;
+    if (direct_)
+        return !failed_;
+    if (!failed_ && ::rename(tempPath_.c_str(), target_.c_str()) != 0)
+        failed_ = true;
+    if (failed_) {
+        ::unlink(tempPath_.c_str());
+        tempPath_.clear();
+        return false;
+    }
+    tempPath_.clear();
+    return true;
+}
+
+void RecordFileOutput::discard()
+{
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (!tempPath_.empty()) {
+        ::unlink(tempPath_.c_str());
+        tempPath_.clear();
+    }
+    used_ = 0;
+}

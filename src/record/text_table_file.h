@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+class RecordFileInput;
+class RecordFileOutput;
+class RecordTable;
+class RecordTableReader;
+struct RecordFileJobProgress;
+
+/// The tab-separated record file (".xls", ".txt" and any name but ".xml"):
+/// a header line of the field names, then one line per row, eight fields
+/// joined by tabs; every line ends with CR LF. Plain bytes of the system
+/// code page, no quoting.
+class TextTableFile {
+public:
+    /// Writes the header and every row of @p rows, in order: No as decimal
+    /// text (empty without a value), each text with bytes 0 to 32 stripped
+    /// from both ends and "NULL" where that leaves nothing. Stops early,
+    /// false, when @p progress asks to cancel. Does not commit @p out.
+    /// @p progress, optional, counts rows.
+    static bool write(const RecordTableReader& rows, RecordFileOutput& out,
+                      RecordFileJobProgress* progress = nullptr);
+
+    /// Appends a row to @p table for every line after the first that holds
+    /// a field. False for a file that cannot be read or holds no line at
+    /// all, and at the first line whose first field is not a 32-bit whole
+    /// number or that has more than eight fields: the rows of the lines
+    /// before it stay in @p table, that line adds none. @p progress,
+    /// optional, counts bytes read.
+    static bool read(RecordFileInput& in, RecordTable& table, RecordFileJobProgress* progress = nullptr);
+
+    /// read() on bytes in memory, handed over in pieces of @p chunk bytes.
+    static bool parse(std::string_view bytes, RecordTable& table, std::size_t chunk = 1 << 20);
+};

@@ -1,0 +1,438 @@
+#include "record/xml_data_packet_reader.h"
+
+#include "record/record_file_input.h"
+#include "record/record_file_job_progress.h"
+#include "record/record_table.h"
+
+#include <expat.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kReadChunk = std::size_t{1} << 20;
+/// A chunk that the parser could not finish a token of is doubled, so one
+/// huge start tag (PARAMS with the log of millions of rows) is rescanned a
+/// few times only, not once per megabyte.
+constexpr std::size_t kLargestChunk = std::size_t{1} << 30;
+
+/// Appends the bytes that the UTF-8 text @p utf8 stands for: expat hands
+/// back each ISO-8859-1 byte as one character; beyond 255 only a character
+/// reference can reach, and it has no byte.
+void appendBytes(std::string& out, const char* utf8)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8);
+    while (*p) {
+        const unsigned char lead = *p++;
+        if (lead < 0x80) {
+            out += static_cast<char>(lead);
+        } else if ((lead & 0xE0) == 0xC0 && (*p & 0xC0) == 0x80) {
+            out += static_cast<char>(((lead & 0x1F) << 6) | (*p++ & 0x3F));
+        } else {
+            out += '?';
+            while ((*p & 0xC0) == 0x80)
+                ++p;
+        }
+    }
+}
+
+std::string bytesOf(const char* utf8)
+{
+    std::string out;
+    appendBytes(out, utf8);
+    return out;
+}
+
+bool equalsNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z')
+            x = static_cast<char>(x - 32);
+        if (y >= 'a' && y <= 'z')
+            y = static_cast<char>(y - 32);
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+/// Integer field types whose every value fits the 32-bit No.
+bool fitsNo(std::string_view type)
+{
+    for (std::string_view ok : {"i4", "i2", "i1", "ui2", "ui1"})
+        if (equalsNoCase(type, ok))
+            return true;
+    return false;
+}
+
+bool isText(std::string_view type) { return equalsNoCase(type, "string"); }
+
+class PacketParser {
+public:
+    explicit PacketParser(RecordTable& table) : table_(table), parser_(XML_ParserCreate("ISO-8859-1"))
+    {
+        if (!parser_)
+            return;
+        XML_SetUserData(parser_, this);
+        XML_SetElementHandler(parser_, &PacketParser::onStart, &PacketParser::onEnd);
+        // A data packet declares no entities; refusing them keeps entity
+        // expansion from blowing up memory.
+        XML_SetEntityDeclHandler(parser_, &PacketParser::onEntity);
+    }
+    ~PacketParser()
+    {
+        if (parser_)
+            XML_ParserFree(parser_);
+    }
+    PacketParser(const PacketParser&) = delete;
+    PacketParser& operator=(const PacketParser&) = delete;
+
+    bool ok() const { return parser_ != nullptr; }
+    /// Feeds @p n bytes read into buffer(); @p last at the end of the file.
+    bool parse(std::size_t n, bool last);
+    void* buffer(std::size_t n) { return XML_GetBuffer(parser_, static_cast<int>(n)); }
+    /// Whether the last parse() ran any handler.
+    bool progressed() const { return events_ != eventsBefore_; }
+    bool complete();
+
+private:
+    enum class Element : std::uint8_t { Other, Packet, Metadata, Fields, Field, Params, RowData, Row };
+
+    static void XMLCALL onStart(void* self, const XML_Char* name, const XML_Char** attributes)
+    {
+        static_cast<PacketParser*>(self)->start(name, attributes);
+    }
+    static void XMLCALL onEnd(void* self, const XML_Char*) { static_cast<PacketParser*>(self)->end(); }
+    static void XMLCALL onEntity(void* self, const XML_Char*, int, const XML_Char*, int, const XML_Char*,
+                                 const XML_Char*, const XML_Char*, const XML_Char*)
+    {
+        static_cast<PacketParser*>(self)->fail();
+    }
+
+    void start(const char* name, const char** attributes);
+    void end()
+    {
+        // After a stop expat may still report the end of the element it
+        // stopped in; the stack no longer matters then.
+        if (!failed_)
+            stack_.pop_back();
+    }
+    void fail()
+    {
+        failed_ = true;
+        XML_StopParser(parser_, XML_FALSE);
+    }
+    Element child(Element parent, std::string_view name) const;
+    void field(const char** attributes);
+    bool matchFields();
+    void params(const char** attributes);
+    void row(const char** attributes);
+    /// The table field a ROW attribute called @p name fills; none for
+    /// another packet field, RowState or an unknown name.
+    std::optional<RecordField> rowField(std::string_view name);
+
+    RecordTable& table_;
+    XML_Parser parser_;
+    std::vector<Element> stack_;
+    bool failed_ = false;
+    bool sawPacket_ = false;
+    bool fieldsMatched_ = false;
+    std::uint64_t events_ = 0;
+    std::uint64_t eventsBefore_ = 0;
+
+    struct PacketField {
+        std::string name;
+        std::string type;
+    };
+    std::vector<PacketField> packetFields_;
+    /// Per packet field: the table field it fills.
+    std::vector<std::optional<RecordField>> fieldOf_;
+    /// The attribute names of the ROW before, with their fields: rows of a
+    /// packet all name the same attributes, so this spares the look-up.
+    struct Seen {
+        const char* interned = nullptr;  ///< expat keeps one copy of each attribute name
+        std::string name;
+        std::optional<RecordField> field;
+        bool rowState = false;
+    };
+    std::vector<Seen> seen_;
+    std::vector<RecordChangeRun> log_;
+    std::string value_;
+    RecordRow row_;
+};
+
+PacketParser::Element PacketParser::child(Element parent, std::string_view name) const
+{
+    switch (parent) {
+    case Element::Packet:
+        if (name == "METADATA")
+            return Element::Metadata;
+        if (name == "ROWDATA")
+            return Element::RowData;
+        break;
+    case Element::Metadata:
+        if (name == "FIELDS")
+            return Element::Fields;
+        if (name == "PARAMS")
+            return Element::Params;
+        break;
+    case Element::Fields:
+        if (name == "FIELD")
+            return Element::Field;
+        break;
+    case Element::RowData:
+        if (name == "ROW")
+            return Element::Row;
+        break;
+    default:
+        break;
+    }
+    return Element::Other;
+}
+
+void PacketParser::start(const char* name, const char** attributes)
+{
+    ++events_;
+    if (failed_)
+        return;
+    Element element;
+    if (stack_.empty()) {
+        if (std::strcmp(name, "DATAPACKET") != 0)
+            return fail();
+        element = Element::Packet;
+        sawPacket_ = true;
+    } else {
+        element = child(stack_.back(), name);
+    }
+    stack_.push_back(element);
+    switch (element) {
+    case Element::Field:
+        field(attributes);
+        break;
+    case Element::Params:
+        params(attributes);
+        break;
+    case Element::RowData:
+        if (!matchFields())
+            fail();
+        break;
+    case Element::Row:
+        row(attributes);
+        break;
+    default:
+        break;
+    }
+}
+
+void PacketParser::field(const char** attributes)
+{
+    PacketField field;
+    for (const char** a = attributes; *a; a += 2) {
+        if (std::strcmp(a[0], "attrname") == 0)
+            field.name = bytesOf(a[1]);
+        else if (std::strcmp(a[0], "fieldtype") == 0)
+            field.type = bytesOf(a[1]);
+    }
+    packetFields_.push_back(std::move(field));
+}
+
+bool PacketParser::matchFields()
+{
+    if (fieldsMatched_)
+        return true;
+    fieldOf_.assign(packetFields_.size(), std::nullopt);
+    for (std::size_t i = 0; i < kRecordFieldCount; ++i) {
+        const RecordField field = recordField(i);
+        bool found = false;
+        for (std::size_t p = 0; p < packetFields_.size() && !found; ++p) {
+            if (fieldOf_[p] || !equalsNoCase(packetFields_[p].name, recordFieldName(field)))
+                continue;
+            const std::string& type = packetFields_[p].type;
+            if (recordFieldType(field) == RecordFieldType::Integer ? !fitsNo(type) : !isText(type))
+                return false;
+            fieldOf_[p] = field;
+            found = true;
+        }
+        if (!found)
+            return false;
+    }
+    fieldsMatched_ = true;
+    return true;
+}
+
+void PacketParser::params(const char** attributes)
+{
+    for (const char** a = attributes; *a; a += 2) {
+        if (std::strcmp(a[0], "CHANGE_LOG") != 0)
+            continue;
+        // Three decimal numbers an entry, separated by blanks.
+        const char* p = a[1];
+        std::int64_t numbers[3];
+        int have = 0;
+        for (;;) {
+            while (*p == ' ')
+                ++p;
+            if (!*p)
+                break;
+            bool negative = false;
+            if (*p == '-') {
+                negative = true;
+                ++p;
+            }
+            if (*p < '0' || *p > '9')
+                return fail();
+            std::int64_t value = 0;
+            while (*p >= '0' && *p <= '9') {
+                value = value * 10 + (*p++ - '0');
+                if (value > INT32_MAX)
+                    return fail();
+            }
+            if (*p && *p != ' ')
+                return fail();
+            numbers[have++] = negative ? -value : value;
+            if (have == 3) {
+                if (numbers[0] < 0)
+                    return fail();
+                RecordTable::addChangeLogEntry(log_, static_cast<std::uint32_t>(numbers[0]),
+                                               static_cast<std::int32_t>(numbers[1]),
+                                               static_cast<std::int32_t>(numbers[2]));
+                have = 0;
+            }
+        }
+        if (have != 0)
+            fail();
+    }
+}
+
+std::optional<RecordField> PacketParser::rowField(std::string_view name)
+{
+    for (std::size_t p = 0; p < packetFields_.size(); ++p)
+        if (packetFields_[p].name == name)
+            return fieldOf_[p];
+    for (std::size_t p = 0; p < packetFields_.size(); ++p)
+        if (equalsNoCase(packetFields_[p].name, name))
+            return fieldOf_[p];
+    return std::nullopt;
+}
+
+void PacketParser::row(const char** attributes)
+{
+    for (std::size_t i = 0; i < kRecordFieldCount; ++i)
+        row_.clearField(recordField(i));
+    RecordRowState state = 0;
+    std::size_t index = 0;
+    for (const char** a = attributes; *a; a += 2, ++index) {
+        if (index == seen_.size())
+            seen_.emplace_back();
+        Seen& seen = seen_[index];
+        if (seen.interned != a[0]) {
+            seen.interned = a[0];
+            if (seen.name != a[0]) {
+                seen.name = a[0];
+                seen.rowState = equalsNoCase(seen.name, "RowState");
+                seen.field = seen.rowState ? std::nullopt : rowField(bytesOf(a[0]));
+            }
+        }
+        if (!seen.rowState && !seen.field)
+            continue;
+        value_.clear();
+        appendBytes(value_, a[1]);
+        if (seen.rowState) {
+            const std::optional<std::int32_t> number = parseRecordNo(value_);
+            if (!number || *number < 0 || *number > 255)
+                return fail();
+            state = static_cast<RecordRowState>(*number);
+        } else if (!row_.setField(*seen.field, value_)) {
+            return fail();
+        }
+    }
+    table_.appendRow(row_, state);
+}
+
+bool PacketParser::parse(std::size_t n, bool last)
+{
+    eventsBefore_ = events_;
+    if (XML_ParseBuffer(parser_, static_cast<int>(n), last ? XML_TRUE : XML_FALSE) != XML_STATUS_OK)
+        return false;
+    return !failed_;
+}
+
+bool PacketParser::complete()
+{
+    if (failed_ || !sawPacket_)
+        return false;
+    // A packet without ROWDATA has no rows, but must still name the fields.
+    if (!matchFields())
+        return false;
+    table_.setChangeLog(log_);
+    return true;
+}
+
+template <class Source>
+bool readPacket(RecordTable& table, Source&& source, RecordFileJobProgress* progress)
+{
+    PacketParser parser(table);
+    if (!parser.ok())
+        return false;
+    std::size_t chunk = kReadChunk;
+    std::uint64_t done = 0;
+    for (;;) {
+        void* buffer = parser.buffer(chunk);
+        if (!buffer)
+            return false;
+        std::size_t n = 0;
+        if (!source(static_cast<char*>(buffer), chunk, n))
+            return false;
+        if (!parser.parse(n, n == 0))
+            return false;
+        if (n == 0)
+            return parser.complete();
+        done += n;
+        if (progress) {
+            if (progress->cancelRequested())
+                return false;
+            progress->setDone(done);
+        }
+        if (parser.progressed())
+            chunk = kReadChunk;
+        else if (chunk < kLargestChunk)
+            chunk *= 2;
+    }
+}
+
+}  // namespace
+
+bool XmlDataPacketReader::read(RecordFileInput& in, RecordTable& table, RecordFileJobProgress* progress)
+{
+    if (progress)
+        progress->total.store(in.size(), std::memory_order_relaxed);
+    return readPacket(
+        table,
+        [&](char* into, std::size_t size, std::size_t& n) {
+            n = in.read(into, size);
+            return !in.failed();
+        },
+        progress);
+}
+
+bool XmlDataPacketReader::parse(std::string_view bytes, RecordTable& table, std::size_t chunk)
+{
+    return readPacket(
+        table,
+        [&](char* into, std::size_t size, std::size_t& n) {
+            n = std::min({size, chunk, bytes.size()});
+            std::memcpy(into, bytes.data(), n);
+            bytes.remove_prefix(n);
+            return true;
+        },
+        nullptr);
+}

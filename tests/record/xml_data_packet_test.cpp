@@ -1,0 +1,195 @@
+#include "record/record_file.h"
+#include "record/xml_data_packet_reader.h"
+#include "record_file_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+using namespace record_file_test;
+
+namespace {
+
+const std::string kHead =
+    "<?xml version=\"1.0\" standalone=\"yes\"?>  <DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
+    "<FIELD attrname=\"No\" fieldtype=\"i4\"/>"
+    "<FIELD attrname=\"Time\" fieldtype=\"string\" WIDTH=\"20\"/>"
+    "<FIELD attrname=\"Value\" fieldtype=\"string\" WIDTH=\"20\"/>"
+    "<FIELD attrname=\"Unit\" fieldtype=\"string\" WIDTH=\"20\"/>"
+    "<FIELD attrname=\"V_Value\" fieldtype=\"string\" WIDTH=\"20\"/>"
+    "<FIELD attrname=\"V_Unit\" fieldtype=\"string\" WIDTH=\"20\"/>"
+    "<FIELD attrname=\"I_Value\" fieldtype=\"string\" WIDTH=\"20\"/>"
+    "<FIELD attrname=\"I_Unit\" fieldtype=\"string\" WIDTH=\"20\"/>"
+    "</FIELDS>";
+
+std::string tempName(const std::string& leaf)
+{
+    return ::testing::TempDir() + "zq_xml_" + std::to_string(::getpid()) + "_" + leaf;
+}
+
+std::string written(const RecordTable& table)
+{
+    const std::string path = tempName("written.xml");
+    EXPECT_TRUE(saveRecordFile(path, table.reader()));
+    std::string bytes = readFile(path);
+    ::unlink(path.c_str());
+    return bytes;
+}
+
+TEST(XmlDataPacket, EmptyTableByteForByte)
+{
+    EXPECT_EQ(written(RecordTable()), kHead + "<PARAMS/></METADATA><ROWDATA></ROWDATA></DATAPACKET>");
+}
+
+TEST(XmlDataPacket, ThreeRecordedRowsByteForByteAndBack)
+{
+    RecordTable table;
+    table.appendRow(makeRow(1, {"12:00:01", "1.234", "KW", "230.1", "v", "5.02", "A"}));
+    table.appendRow(makeRow(2, {"12:00:02", "OL", "KW", "", "", "0.00", "A"}));
+    table.appendRow(makeRow(-3, {"12:00:03", std::nullopt, "KW", "1", "v", "2", "A"}));
+    const std::string bytes = written(table);
+    EXPECT_EQ(bytes, kHead +
+                         "<PARAMS CHANGE_LOG=\"1 0 4 2 0 4 3 0 4\"/></METADATA><ROWDATA>"
+                         "<ROW RowState=\"4\" No=\"1\" Time=\"12:00:01\" Value=\"1.234\" Unit=\"KW\" "
+                         "V_Value=\"230.1\" V_Unit=\"v\" I_Value=\"5.02\" I_Unit=\"A\"/>"
+                         "<ROW RowState=\"4\" No=\"2\" Time=\"12:00:02\" Value=\"OL\" Unit=\"KW\" "
+                         "V_Value=\"\" V_Unit=\"\" I_Value=\"0.00\" I_Unit=\"A\"/>"
+                         "<ROW RowState=\"4\" No=\"-3\" Time=\"12:00:03\" Unit=\"KW\" "
+                         "V_Value=\"1\" V_Unit=\"v\" I_Value=\"2\" I_Unit=\"A\"/>"
+                         "</ROWDATA></DATAPACKET>");
+
+    RecordTable loaded;
+    ASSERT_TRUE(XmlDataPacketReader::parse(bytes, loaded));
+    EXPECT_EQ(describe(loaded), describe(table));
+    EXPECT_EQ(logText(loaded), "1 0 4 2 0 4 3 0 4");
+    // Rows recorded after the load are logged after the packet's.
+    loaded.appendRow(makeRow(4, {"x", "", "", "", "", "", ""}));
+    EXPECT_EQ(logText(loaded), "1 0 4 2 0 4 3 0 4 4 0 4");
+}
+
+TEST(XmlDataPacket, EscapesAndHighBytesRoundTrip)
+{
+    const std::string special = "<>&'\"\r\n\t\\ \xB0\xA1\xC6";
+    RecordTable table;
+    table.appendRow(makeRow(1, {special, "a", "b", "c", "d", "e", "f"}));
+    const std::string bytes = written(table);
+    EXPECT_NE(bytes.find("Time=\"&lt;&gt;&amp;&apos;&quot;&#013;&#010;&#009;&#092; \xB0\xA1\xC6\""),
+              std::string::npos);
+    RecordTable loaded;
+    ASSERT_TRUE(XmlDataPacketReader::parse(bytes, loaded, 5));
+    ASSERT_EQ(loaded.rowCount(), 1u);
+    EXPECT_EQ(loaded.text(0, RecordField::Time), std::optional<std::string_view>(special));
+}
+
+// A packet as another program writes it: rows unchanged since its load
+// (no RowState), inserted ones, its own log, other field order and case.
+const std::string kForeign =
+    "<?xml version=\"1.0\" standalone=\"yes\"?>\n<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
+    "<FIELD attrname=\"i_unit\" fieldtype=\"string\" WIDTH=\"4\"/>"
+    "<FIELD attrname=\"TIME\" fieldtype=\"string\" WIDTH=\"40\"/>"
+    "<FIELD attrname=\"Extra\" fieldtype=\"r8\"/>"
+    "<FIELD attrname=\"No\" fieldtype=\"i4\"/>"
+    "<FIELD attrname=\"Value\" fieldtype=\"string\" WIDTH=\"20\"/>"
+    "<FIELD attrname=\"Unit\" fieldtype=\"string\" WIDTH=\"20\"/>"
+    "<FIELD attrname=\"V_Value\" fieldtype=\"string\" WIDTH=\"20\"/>"
+    "<FIELD attrname=\"V_Unit\" fieldtype=\"string\" WIDTH=\"20\"/>"
+    "<FIELD attrname=\"I_Value\" fieldtype=\"string\" WIDTH=\"20\"/>"
+    "</FIELDS><PARAMS LCID=\"1033\" CHANGE_LOG=\"3 0 4 4 1 8\"/></METADATA>\n<ROWDATA>"
+    "<ROW No=\"10\" TIME=\"10:00:00\" Extra=\"1.5\" i_unit=\"A\"/>"
+    "<ROW No=\"11\" Value=\"&#8364;&#176;\"/>"
+    "<ROW RowState=\"4\" No=\"12\" Value=\"x\"/>"
+    "<ROW RowState=\"8\" Value=\"y\"/>"
+    "</ROWDATA></DATAPACKET>\n";
+
+TEST(XmlDataPacket, ReadsAForeignPacketAndWritesItBack)
+{
+    RecordTable table;
+    ASSERT_TRUE(XmlDataPacketReader::parse(kForeign, table, 7));
+    EXPECT_EQ(describe(table), (std::vector<std::string>{
+                                   "[0] 10|10:00:00|~|~|~|~|~|A",
+                                   "[0] 11|~|?\xB0|~|~|~|~|~",
+                                   "12|~|x|~|~|~|~|~",
+                                   "[8] ~|~|y|~|~|~|~|~",
+                               }));
+    EXPECT_EQ(logText(table), "3 0 4 4 1 8");
+    const std::string bytes = written(table);
+    EXPECT_NE(bytes.find("<PARAMS CHANGE_LOG=\"3 0 4 4 1 8\"/></METADATA><ROWDATA><ROW No=\"10\" Time=\"10:00:00\" "
+                         "I_Unit=\"A\"/>"),
+              std::string::npos);
+    EXPECT_NE(bytes.find("<ROW RowState=\"8\" Value=\"y\"/></ROWDATA>"), std::string::npos);
+}
+
+struct BadPacket {
+    const char* name;
+    std::string bytes;
+};
+
+class XmlDataPacketFailure : public ::testing::TestWithParam<BadPacket> {};
+
+TEST_P(XmlDataPacketFailure, FailsAndLeavesTheTableAsItWas)
+{
+    const std::string path = tempName(std::string(GetParam().name) + ".xml");
+    writeFile(path, GetParam().bytes);
+    RecordTable table;
+    table.appendRow(makeRow(1, {"kept", "", "", "", "", "", ""}));
+    EXPECT_FALSE(LoadTable(path, table, false));
+    EXPECT_EQ(describe(table), (std::vector<std::string>{"1|kept||||||"}));
+    EXPECT_EQ(logText(table), "1 0 4");
+    table.appendRow(makeRow(2, {"after", "", "", "", "", "", ""}));
+    EXPECT_EQ(table.rowCount(), 2u);
+    ::unlink(path.c_str());
+}
+
+std::string withFields(const std::string& fields, const std::string& rest = "<ROWDATA></ROWDATA></DATAPACKET>")
+{
+    return "<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>" + fields + "</FIELDS></METADATA>" + rest;
+}
+
+std::string allFieldsBut(const std::string& skip, const std::string& replacement = "")
+{
+    std::string fields;
+    for (std::size_t i = 0; i < kRecordFieldCount; ++i) {
+        const std::string name(recordFieldName(recordField(i)));
+        if (name == skip)
+            fields += replacement;
+        else
+            fields += "<FIELD attrname=\"" + name + "\" fieldtype=\"" + (i == 0 ? "i4" : "string") + "\"/>";
+    }
+    return fields;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, XmlDataPacketFailure,
+    ::testing::Values(
+        BadPacket{"Empty", ""}, BadPacket{"NotXml", "No\tTime\r\n1\t12:00:00\r\n"},
+        BadPacket{"NotWellFormed", withFields(allFieldsBut("")).substr(0, 120)},
+        BadPacket{"OtherRoot", "<TABLE><METADATA/></TABLE>"},
+        BadPacket{"NoFields", "<DATAPACKET Version=\"2.0\"><ROWDATA></ROWDATA></DATAPACKET>"},
+        BadPacket{"FieldMissing", withFields(allFieldsBut("V_Unit"))},
+        BadPacket{"NoAsText", withFields(allFieldsBut("No", "<FIELD attrname=\"No\" fieldtype=\"string\"/>"))},
+        BadPacket{"NoTooWide", withFields(allFieldsBut("No", "<FIELD attrname=\"No\" fieldtype=\"i8\"/>"))},
+        BadPacket{"TextAsNumber", withFields(allFieldsBut("Unit", "<FIELD attrname=\"Unit\" fieldtype=\"i4\"/>"))},
+        BadPacket{"NoNotANumber",
+                  withFields(allFieldsBut(""), "<ROWDATA><ROW No=\"1\"/><ROW No=\"x\"/></ROWDATA></DATAPACKET>")},
+        BadPacket{"BadRowState",
+                  withFields(allFieldsBut(""), "<ROWDATA><ROW RowState=\"four\"/></ROWDATA></DATAPACKET>")},
+        BadPacket{"BadChangeLog", "<DATAPACKET><METADATA><FIELDS>" + allFieldsBut("") +
+                                      "</FIELDS><PARAMS CHANGE_LOG=\"1 0\"/></METADATA></DATAPACKET>"},
+        BadPacket{"EntityDeclared", "<!DOCTYPE DATAPACKET [<!ENTITY a \"aaaa\">]>" + withFields(allFieldsBut(""))},
+        BadPacket{"RowsThenGarbage",
+                  withFields(allFieldsBut(""), "<ROWDATA><ROW No=\"1\"/><ROW No=\"2\"/></ROWDATA></DATAPACKET>junk")}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(XmlDataPacket, ReplacesTheTableOnSuccess)
+{
+    const std::string path = tempName("replace.xml");
+    writeFile(path, kForeign);
+    RecordTable table;
+    table.appendRow(makeRow(1, {"gone", "", "", "", "", "", ""}));
+    ASSERT_TRUE(LoadTable(path, table, false));
+    EXPECT_EQ(table.rowCount(), 4u);
+    EXPECT_EQ(logText(table), "3 0 4 4 1 8");
+    ::unlink(path.c_str());
+}
+
+}  // namespace
