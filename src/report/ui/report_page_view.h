@@ -1,0 +1,34 @@
+#pragma once
+
+#include "report/report_page.h"
+
+#include <QWidget>
+
+class DataReport;
+
+/// One page of a report on screen: white paper the size of an A4 sheet at
+/// the zoom given, with its texts. Lays out and paints only that page.
+class ReportPageView final : public QWidget {
+    Q_OBJECT
+public:
+    explicit ReportPageView(QWidget* parent = nullptr);
+
+    /// Shows page @p number of @p report (which must outlive the view, or
+    /// be replaced before it goes).
+    void showPage(const DataReport* report, int number);
+    int pageNumber() const { return m_page.number; }
+    const ReportPage& page() const { return m_page; }
+
+    /// Screen pixels a millimetre of paper takes.
+    void setDotsPerMm(double dotsPerMm);
+    double dotsPerMm() const { return m_dotsPerMm; }
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    ReportPage m_page;
+    double m_dotsPerMm = 3.0;
+};
