@@ -1,10 +1,13 @@
 // zqmeter-cli: the program's core units on the command line.
 
 #include "cli/capture_command.h"
+#include "cli/chart_command.h"
+#include "cli/convert_command.h"
 #include "cli/decode_command.h"
 #include "cli/devices_command.h"
 #include "cli/dial_command.h"
 #include "cli/replay_command.h"
+#include "cli/report_command.h"
 
 #include <cstring>
 #include <iostream>
@@ -23,7 +26,11 @@ constexpr const char* kUsage =
     "  replay [--decimal C]        feed input reports (hex bytes, one report per line)\n"
     "                              to the frame assembly and decode the frames\n"
     "  capture FILE [--demo]       connect and write every input report to FILE\n"
-    "                              in the replay format, until Ctrl+C\n";
+    "                              in the replay format, until Ctrl+C\n"
+    "  chart                       page a trend chart by commands from standard input\n"
+    "  report IN [--pdf OUT] [--html OUT] [--txt OUT] [--csv OUT]\n"
+    "                              the data report of record file IN, or its page count\n"
+    "  convert IN... OUT           load the record files IN in order, save them as OUT\n";
 
 }  // namespace
 
@@ -44,6 +51,12 @@ int main(int argc, char** argv)
         return runCaptureCommand(args, std::cerr);
     if (command == "replay")
         return runReplayCommand(args, std::cin, std::cout, std::cerr);
+    if (command == "chart")
+        return runChartCommand(args, std::cin, std::cout, std::cerr);
+    if (command == "report")
+        return runReportCommand(args, std::cout, std::cerr);
+    if (command == "convert")
+        return runConvertCommand(args, std::cout, std::cerr);
     if (command == "dial")
         return runDialCommand(args, std::cout, std::cerr);
     if (command == "--help" || command == "-h" || command == "help") {
