@@ -28,16 +28,13 @@ namespace {
 // Runs @p check on the modal window that comes up next, once it is up.
 void whenModalShows(std::function<void(QWidget*)> check)
 {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [check, poll] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal) {
-            QTimer::singleShot(10, *poll);
+    QTimer::singleShot(0, [check = std::move(check)]() mutable {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            check(modal);
             return;
         }
-        check(modal);
-    };
-    QTimer::singleShot(0, *poll);
+        QTimer::singleShot(10, [check = std::move(check)]() mutable { whenModalShows(std::move(check)); });
+    });
 }
 
 void trigger(ReportPreviewWindow& window, const char* action)
