@@ -58,49 +58,51 @@ std::size_t RecordChangeLog::size() const
     return entries;
 }
 
-// --- RecordTableReader --------------------------------------------------------
+// --- RecordRowAccess ------------------------------------------------------------
 
-const RecordSegment& RecordTableReader::segmentOf(std::size_t row, std::size_t& local) const
-{
-    return findSegment(segments_, starts_, row, local);
-}
-
-std::optional<std::int32_t> RecordTableReader::no(std::size_t row) const
+std::optional<std::int32_t> RecordRowAccess::no(std::size_t row) const
 {
     std::size_t local = 0;
     return segmentOf(row, local).no(local);
 }
 
-std::optional<std::string_view> RecordTableReader::text(std::size_t row, RecordField field) const
+std::optional<std::string_view> RecordRowAccess::text(std::size_t row, RecordField field) const
 {
     std::size_t local = 0;
     return segmentOf(row, local).text(local, field);
 }
 
-std::optional<std::string> RecordTableReader::fieldText(std::size_t row, RecordField field) const
+std::optional<std::string> RecordRowAccess::fieldText(std::size_t row, RecordField field) const
 {
     std::size_t local = 0;
     const RecordSegment& segment = segmentOf(row, local);
     return textOf(segment, local, field);
 }
 
-std::optional<std::string> RecordTableReader::fieldText(std::size_t row, std::string_view fieldName) const
+std::optional<std::string> RecordRowAccess::fieldText(std::size_t row, std::string_view fieldName) const
 {
     std::optional<RecordField> field = recordFieldByName(fieldName);
     return field ? fieldText(row, *field) : std::nullopt;
 }
 
-RecordRowState RecordTableReader::rowState(std::size_t row) const
+RecordRowState RecordRowAccess::rowState(std::size_t row) const
 {
     std::size_t local = 0;
     return segmentOf(row, local).state(local);
 }
 
-RecordRow RecordTableReader::row(std::size_t row) const
+RecordRow RecordRowAccess::row(std::size_t row) const
 {
     std::size_t local = 0;
     const RecordSegment& segment = segmentOf(row, local);
     return rowOf(segment, local);
+}
+
+// --- RecordTableReader --------------------------------------------------------
+
+const RecordSegment& RecordTableReader::segmentOf(std::size_t row, std::size_t& local) const
+{
+    return findSegment(segments_, starts_, row, local);
 }
 
 // --- RecordTable ----------------------------------------------------------------
@@ -113,44 +115,6 @@ RecordTable& RecordTable::operator=(RecordTable&&) noexcept = default;
 const RecordSegment& RecordTable::segmentOf(std::size_t row, std::size_t& local) const
 {
     return findSegment(segments_, starts_, row, local);
-}
-
-std::optional<std::int32_t> RecordTable::no(std::size_t row) const
-{
-    std::size_t local = 0;
-    return segmentOf(row, local).no(local);
-}
-
-std::optional<std::string_view> RecordTable::text(std::size_t row, RecordField field) const
-{
-    std::size_t local = 0;
-    return segmentOf(row, local).text(local, field);
-}
-
-std::optional<std::string> RecordTable::fieldText(std::size_t row, RecordField field) const
-{
-    std::size_t local = 0;
-    const RecordSegment& segment = segmentOf(row, local);
-    return textOf(segment, local, field);
-}
-
-std::optional<std::string> RecordTable::fieldText(std::size_t row, std::string_view fieldName) const
-{
-    std::optional<RecordField> field = recordFieldByName(fieldName);
-    return field ? fieldText(row, *field) : std::nullopt;
-}
-
-RecordRowState RecordTable::rowState(std::size_t row) const
-{
-    std::size_t local = 0;
-    return segmentOf(row, local).state(local);
-}
-
-RecordRow RecordTable::row(std::size_t row) const
-{
-    std::size_t local = 0;
-    const RecordSegment& segment = segmentOf(row, local);
-    return rowOf(segment, local);
 }
 
 RecordChangeLog RecordTable::changeLog() const

@@ -51,18 +51,10 @@ public:
     virtual void recordTableChanged(const RecordTableChange& change) = 0;
 };
 
-/// Read access to rows [0, rowCount()) of a table as they were when the
-/// reader was made. Make it on the table's own thread (RecordTable::reader);
-/// afterwards it may be used on any one other thread while the table goes
-/// on appending, is emptied or replaced: what it reads never moves and is
-/// never written again, and it keeps that storage alive.
-class RecordTableReader {
+/// Reading the rows of a table or of a reader of one; both keep their rows
+/// in segments and say where a row lies.
+class RecordRowAccess {
 public:
-    RecordTableReader() = default;
-
-    std::size_t rowCount() const { return rowCount_; }
-    bool empty() const { return rowCount_ == 0; }
-
     /// No of row @p row; none when the field has no value. Row < rowCount().
     std::optional<std::int32_t> no(std::size_t row) const;
     /// Text field @p field (Time .. I_Unit) of row @p row; none when the
@@ -78,12 +70,34 @@ public:
     RecordRowState rowState(std::size_t row) const;
     /// The whole row.
     RecordRow row(std::size_t row) const;
+
+protected:
+    RecordRowAccess() = default;
+    RecordRowAccess(const RecordRowAccess&) = default;
+    RecordRowAccess& operator=(const RecordRowAccess&) = default;
+    ~RecordRowAccess() = default;
+    /// The segment that holds @p row, and the row's place in it.
+    virtual const RecordSegment& segmentOf(std::size_t row, std::size_t& local) const = 0;
+};
+
+/// Read access to rows [0, rowCount()) of a table as they were when the
+/// reader was made. Make it on the table's own thread (RecordTable::reader);
+/// afterwards it may be used on any one other thread while the table goes
+/// on appending, is emptied or replaced: what it reads never moves and is
+/// never written again, and it keeps that storage alive.
+class RecordTableReader : public RecordRowAccess {
+public:
+    RecordTableReader() = default;
+
+    std::size_t rowCount() const { return rowCount_; }
+    bool empty() const { return rowCount_ == 0; }
+
     /// The change log of these rows.
     const RecordChangeLog& changeLog() const { return log_; }
 
 private:
     friend class RecordTable;
-    const RecordSegment& segmentOf(std::size_t row, std::size_t& local) const;
+    const RecordSegment& segmentOf(std::size_t row, std::size_t& local) const override;
 
     std::vector<std::shared_ptr<const RecordSegment>> segments_;
     std::vector<std::size_t> starts_;  ///< first row of each segment
@@ -107,7 +121,7 @@ private:
 /// on it. Notifications go to listeners on the owning thread. Moving a
 /// table moves its listeners too: move only tables no view is bound to
 /// (a loaded one), and commit them with replaceContent or appendRowsOf.
-class RecordTable {
+class RecordTable : public RecordRowAccess {
 public:
     RecordTable();
     ~RecordTable();
@@ -119,12 +133,6 @@ public:
     // --- reading --------------------------------------------------------
     std::size_t rowCount() const { return rowCount_; }
     bool empty() const { return rowCount_ == 0; }
-    std::optional<std::int32_t> no(std::size_t row) const;
-    std::optional<std::string_view> text(std::size_t row, RecordField field) const;
-    std::optional<std::string> fieldText(std::size_t row, RecordField field) const;
-    std::optional<std::string> fieldText(std::size_t row, std::string_view fieldName) const;
-    RecordRowState rowState(std::size_t row) const;
-    RecordRow row(std::size_t row) const;
     /// The change log as the data packet writes it.
     RecordChangeLog changeLog() const;
     /// A reader of the rows held now, usable on another thread (see class).
@@ -183,7 +191,7 @@ private:
     RecordSegment& writableSegment();
     void sealSegments();
     void notify(bool reset, std::size_t firstNewRow);
-    const RecordSegment& segmentOf(std::size_t row, std::size_t& local) const;
+    const RecordSegment& segmentOf(std::size_t row, std::size_t& local) const override;
 
     std::vector<std::shared_ptr<RecordSegment>> segments_;
     std::vector<std::size_t> starts_;
