@@ -7,6 +7,7 @@
 #include "link/sim/hid_demo_platform.h"
 
 #include <QApplication>
+#include <QPixmap>
 #include <QTimer>
 
 #include <chrono>
@@ -75,6 +76,11 @@ int main(int argc, char** argv)
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
     std::printf("connected for %.1f s, %llu frames decoded\n", wall,
                 static_cast<unsigned long long>(window.state().decoder().decodedFrames() - framesStart));
+    std::printf("rows recorded: %zu, chart page %s\n", window.state().cds1().rowCount(),
+                window.state().chart().Bt10Caption().c_str());
+    // ZQ_BENCH_PICTURE=FILE.png keeps a picture of the window as it ended.
+    if (const QByteArray picture = qgetenv("ZQ_BENCH_PICTURE"); !picture.isEmpty())
+        window.grab().save(QString::fromLocal8Bit(picture));
     std::printf("window (main thread): CPU %.2f s = %.2f %% of one core\n", mainCpu, 100.0 * mainCpu / wall);
     std::printf("whole process (with the simulated cable and the read thread): CPU %.2f s = %.2f %% of one core\n",
                 cpu, 100.0 * cpu / wall);

@@ -5,6 +5,10 @@
 #include "link/hid/hid_device_controller.h"
 #include "link/hid/hid_dispatcher.h"
 
+#include "record/record_file.h"
+
+#include <QTime>
+
 #include <array>
 #include <utility>
 
@@ -12,9 +16,16 @@ namespace {
 
 constexpr const char* kHelpFileName = "zq7.hlp";
 
+int32_t systemSecondsOfDay() { return QTime::currentTime().msecsSinceStartOfDay() / 1000; }
+
 }  // namespace
 
-MainWindowState::MainWindowState() = default;
+MainWindowState::MainWindowState() : secondsOfDay_(systemSecondsOfDay) {}
+
+void MainWindowState::setTimeOfDay(std::function<int32_t()> secondsOfDay)
+{
+    secondsOfDay_ = secondsOfDay ? std::move(secondsOfDay) : std::function<int32_t()>(systemSecondsOfDay);
+}
 
 MainWindowState::~MainWindowState()
 {
@@ -59,6 +70,13 @@ void MainWindowState::information(std::string_view text)
         informationBox_(text);
 }
 
+void MainWindowState::error(std::string_view text)
+{
+    lastError_ = text;
+    if (errorBox_)
+        errorBox_(text);
+}
+
 void MainWindowState::showLinkInformation()
 {
     for (std::string_view text : link_.takeInformation())
@@ -77,18 +95,19 @@ void MainWindowState::ConTimerTimer()
     showLinkInformation();
 }
 
-void MainWindowState::FormCreate(std::string localeDecimal, std::string programFolder)
+void MainWindowState::FormCreate(std::string localeDecimal, std::string programFolder, ChartEngine* chartEngine)
 {
     decoder_.setLocaleDecimal(std::move(localeDecimal));
-    chartPageSize_ = 100;
+    chart_.FormCreate(chartEngine);
     caption_ = "KP-7730 Interface Program Ver:3.01";
     programFolder_ = std::move(programFolder);
     marks_.COM1 = true;
-    marks_.set10k = true;
+    sampling_.set10kClick();
+    // cds1 is created empty and open with the state; nothing to do here.
     chartFollowLast_ = true;
     KDsetup(1);
     KDrun(dial_.DialCentre);
-    repeatSetChecked_ = true;
+    sampling_.RepeatSet = true;
     portKind_ = kPortUsb;
 }
 
@@ -118,7 +137,7 @@ FrameOutcome MainWindowState::ShowDataQ7(std::string_view frame)
         INDataToTable(1);
         const int32_t page = AddPoint(reading->chartValue);
         if (chartFollowLast_)
-            pageNumber_ = page;
+            chart_.showPageNumber(page);
     }
     return effects.outcome;
 }
@@ -166,13 +185,13 @@ bool MainWindowState::marked(std::string_view item) const
 {
     const std::pair<std::string_view, bool> marks[] = {
         {"COM1", marks_.COM1},     {"COM2", marks_.COM2},       {"COM3", marks_.COM3},
-        {"COM4", marks_.COM4},     {"USB", marks_.USB},         {"set1k", marks_.set1k},
-        {"set5k", marks_.set5k},   {"set10k", marks_.set10k},   {"set50k", marks_.set50k},
-        {"set100k", marks_.set100k}, {"setlimit", marks_.setlimit}, {"FillP", marks_.FillP},
+        {"COM4", marks_.COM4},     {"USB", marks_.USB},         {"FillP", marks_.FillP},
     };
     for (const auto& [name, mark] : marks)
         if (name == item)
             return mark;
+    if (const auto limit = RecordSampling::limitItemByName(item))
+        return sampling_.marked(*limit);
     return false;
 }
 
@@ -194,32 +213,34 @@ void MainWindowState::INDataToTable(int32_t kind)
 {
     if (kind != 1)
         return;
-    ++offeredReadings_;
     frameCalls_.offered = true;
+    RecordSampling::Offer offer = sampling_.INDataToTable(kind, reading(), secondsOfDay_());
+    frameCalls_.recorded = offer.no;
+    if (!offer.error.empty())
+        error(offer.error);
 }
 
-void MainWindowState::SetValueMin(double value)
+void MainWindowState::RecordSITimeChange(std::string_view text)
 {
-    if (value == valueMin_)
-        return;
-    valueMin_ = value;
-    valueAxisMin_ = value;
+    if (const std::string failure = sampling_.RecordSITimeChange(text); !failure.empty())
+        error(failure);
 }
 
-void MainWindowState::SetValueMax(double value)
+void MainWindowState::ClearRClick()
 {
-    if (value == valueMax_)
-        return;
-    valueMax_ = value;
-    valueAxisMax_ = value;
+    if (sampling_.ClearRClick([this](std::string_view text) { information(text); }))
+        chart_.ChartControl().ClearChart();
+}
+
+bool MainWindowState::LoadTable(const std::string& fileName, bool emptyFirst)
+{
+    return ::LoadTable(fileName, cds1_, emptyFirst);
 }
 
 int32_t MainWindowState::AddPoint(double value)
 {
-    ++chartReadings_;
     frameCalls_.chartValue = value;
-    const int64_t pages = (chartReadings_ + chartPageSize_ - 1) / chartPageSize_;
-    return static_cast<int32_t>(pages < 1 ? 1 : pages);
+    return chart_.AddPoint(value);
 }
 
 void MainWindowState::logFrame(std::string_view frame)

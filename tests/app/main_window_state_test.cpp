@@ -22,7 +22,7 @@ TEST(MainWindowState, FormCreateSetsTheStartUpDefaults)
     EXPECT_TRUE(state.ChartFollowLast());
     EXPECT_TRUE(state.RepeatSetChecked());
     EXPECT_TRUE(state.Marks().COM1);
-    EXPECT_TRUE(state.Marks().set10k);
+    EXPECT_TRUE(state.marked("set10k"));
     EXPECT_FALSE(state.Marks().USB);
     EXPECT_EQ(state.NeedleValue(), 600);
     EXPECT_EQ(state.ScaleDrawings(), 1);
@@ -199,9 +199,11 @@ TEST(MainWindowState, FramesFeedTheChartAxisAndTheBoundedFrameLog)
     state.ShowDataQ7("000123422205105182075418DA");
     EXPECT_EQ(state.ValueAxisMin(), -1000);
     EXPECT_EQ(state.ValueAxisMax(), 1000);
-    EXPECT_EQ(state.OfferedReadings(), 1);
-    EXPECT_EQ(state.ChartReadings(), 1);
-    EXPECT_EQ(state.PageNumber(), 1);
+    EXPECT_TRUE(state.lastFrameCalls().offered);
+    EXPECT_EQ(state.lastFrameCalls().recorded, 1);
+    EXPECT_EQ(state.cds1().rowCount(), 1u);
+    EXPECT_EQ(state.ChartControl().Chart().pointCount(), 2);  // the placeholder and the reading
+    EXPECT_EQ(state.chart().Bt10Caption(), "1");
     EXPECT_TRUE(state.lastFrameCalls().scaleDrawn);
 
     for (std::size_t i = 0; i < MainWindowState::kFrameLogLimit + 5; ++i)
@@ -209,7 +211,65 @@ TEST(MainWindowState, FramesFeedTheChartAxisAndTheBoundedFrameLog)
     EXPECT_EQ(state.frameLog().size(), MainWindowState::kFrameLogLimit);
     EXPECT_EQ(state.frameLog().back(), "000123422205105182075418XX");
     EXPECT_FALSE(state.lastFrameCalls().scaleDrawn);
-    EXPECT_EQ(state.PageNumber(), static_cast<int32_t>((state.ChartReadings() + 99) / 100));
+    const int64_t readings = state.ChartControl().Chart().pointCount() - 1;
+    EXPECT_EQ(state.chart().Bt10Caption(), std::to_string((readings + 99) / 100));
+    // Every decoded reading is charted and, with Repeat on, recorded.
+    EXPECT_EQ(readings, 1 + static_cast<int64_t>(MainWindowState::kFrameLogLimit + 5) / 2);
+    EXPECT_EQ(state.cds1().rowCount(), static_cast<std::size_t>(readings));
+}
+
+// Readings become rows of cds1 at the clock's time of day; the limit menu,
+// the interval edit and the delete command act through the state's handlers.
+TEST(MainWindowState, RecordsReadingsAndDeletesThemWithTheChart)
+{
+    MainWindowState state;
+    state.setTimeOfDay([] { return 13 * 3600 + 5 * 60 + 9; });
+    state.setTimeSeparator(".");
+    std::vector<std::string> shown;
+    state.setInformationBox([&](std::string_view t) { shown.emplace_back(t); });
+    std::vector<std::string> errors;
+    state.setErrorBox([&](std::string_view t) { errors.emplace_back(t); });
+    state.FormCreate(".", "/");
+    EXPECT_TRUE(state.marked("set10k"));
+    EXPECT_EQ(state.RecordLimit(), 10000);
+
+    state.ShowDataQ7("000123422205105182075418DA");
+    ASSERT_EQ(state.cds1().rowCount(), 1u);
+    EXPECT_EQ(state.cds1().fieldText(0, RecordField::Time), "13.05.09");
+    EXPECT_EQ(state.cds1().fieldText(0, RecordField::Value), state.reading().ValueText);
+    EXPECT_EQ(state.NextRecordNo(), 2);
+
+    state.set1kClick();
+    EXPECT_TRUE(state.marked("set1k"));
+    EXPECT_FALSE(state.marked("set10k"));
+    EXPECT_EQ(state.RecordLimit(), 1000);
+
+    // A pasted text that is not a number: the error box, and the reading
+    // is neither recorded nor counted.
+    state.RecordSITimeChange("abc");
+    ASSERT_EQ(errors.size(), 1u);
+    state.ShowDataQ7("000123422205105182075418DA");
+    EXPECT_EQ(errors.size(), 2u);
+    EXPECT_EQ(state.lastFrameCalls().recorded, std::nullopt);
+    EXPECT_EQ(state.cds1().rowCount(), 1u);
+    EXPECT_EQ(state.NextRecordNo(), 2);
+    state.RecordSITimeChange("10");
+    EXPECT_EQ(state.SampleCountdown(), 10);
+
+    state.ClearRClick();
+    EXPECT_EQ(shown, std::vector<std::string>{" Warning:all Records will be deleted! "});
+    EXPECT_TRUE(state.cds1().empty());
+    EXPECT_EQ(state.NextRecordNo(), 1);
+    EXPECT_EQ(state.ChartControl().Chart().pointCount(), 1);  // only the placeholder
+
+    // A reading the interval holds back is charted only; deleting the
+    // empty table then keeps the chart's points.
+    state.sampling().RecordSI = true;
+    state.ShowDataQ7("000123422205105182075418DA");
+    EXPECT_TRUE(state.cds1().empty());
+    state.ClearRClick();
+    EXPECT_EQ(state.ChartControl().Chart().pointCount(), 2);
+    EXPECT_EQ(shown.size(), 2u);
 }
 
 }  // namespace

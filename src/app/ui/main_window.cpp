@@ -6,6 +6,13 @@
 #include "app/ui/frm_about.h"
 #include "app/ui/help_viewer.h"
 #include "app/ui/qt_hid_dispatcher.h"
+#include "chart/ui/chart_enlarger.h"
+#include "chart/ui/chart_picture.h"
+#include "chart/ui/maxrecord_key_filter.h"
+#include "chart/ui/qcustomplot_chart_engine.h"
+#include "record/ui/record_file_progress.h"
+#include "record/ui/record_grid_view.h"
+#include "report/ui/data_report_preview.h"
 #include "link/hid/hid_native_platform.h"
 #include "meter/ui/dial_picture.h"
 #include "meter/ui/bevel_panel.h"
@@ -19,7 +26,13 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFile>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QLineEdit>
+#include <QTimer>
+#include <QToolButton>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QScreen>
@@ -37,6 +50,52 @@ QStringList toQt(const std::vector<std::string>& texts)
         list << QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
     return list;
 }
+
+/// RecordSITimeKeyPress on the interval edit: drops every typed character
+/// the state's filter turns into 0. Shortcuts and keys that type nothing
+/// pass; pasted text meets the interval rule in RecordSITimeChange.
+class RecordSITimeKeyFilter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const QString text = key->text();
+            if (text.size() == 1 && text[0].unicode() < 0x100 && !(key->modifiers() & Qt::ControlModifier)) {
+                char typed = static_cast<char>(text[0].unicode());
+                MainWindowState::RecordSITimeKeyPress(typed);
+                if (typed == 0)
+                    return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+/// Turns a left click on a picture into a call.
+class ClickFilter : public QObject {
+public:
+    ClickFilter(QObject* parent, std::function<void()> click) : QObject(parent), click_(std::move(click)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::MouseButtonRelease &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            click_();
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> click_;
+};
+
+std::string encodedName(const QString& file) { return QFile::encodeName(file).toStdString(); }
 
 }  // namespace
 
@@ -58,18 +117,78 @@ TFrmTest::TFrmTest(std::shared_ptr<THidPlatform> platform, QWidget* parent)
         QMessageBox::information(this, QStringLiteral("Information"),
                                  QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
     });
+    state_.setErrorBox([this](std::string_view text) { showError(text); });
+    state_.setTimeSeparator(systemTimeSeparator());
     state_.keepDialDrawings(true);
+    RecordFileCommands& files = state_.recordFiles();
+    files.post = RecordFileProgress::poster(this);
+    files.jobStarted = [this](auto progress) { RecordFileProgress::watch(this, std::move(progress)); };
+    files.messageBox = [this](const RecordFileMessage& m) { showRecordFileMessage(this, m); };
+    files.repaintWindow = [this] { update(); };
+    chartEngine_ = std::make_unique<QCustomPlotChartEngine>(*Chtshow);
+    chartEnlarger_ = std::make_unique<ChartEnlarger>(*this, *Chtshow, *TbFd, *TbSx);
     // A failure is in the history list; the program runs without the cable.
     state_.startHid(platform ? std::move(platform) : CreateNativeHidPlatform(), *dispatcher_);
 
     FormCreate();
+    DBGrid1->setTable(&state_.cds1());
+
+    // Recording strip and record commands.
+    connect(RepeatSet, &QCheckBox::toggled, this, [this](bool on) { state_.sampling().RepeatSet = on; });
+    connect(RecordSI, &QCheckBox::toggled, this, [this](bool on) { state_.sampling().RecordSI = on; });
+    connect(RecordSITime, &QLineEdit::textEdited, this, &TFrmTest::RecordSITimeChange);
+    RecordSITime->installEventFilter(new RecordSITimeKeyFilter(RecordSITime));
+    connect(SpeedButton1, &QToolButton::clicked, this, &TFrmTest::Save_asClick);
+    connect(SpeedButton2, &QToolButton::clicked, this, &TFrmTest::ClearRClick);
+    connect(SpeedButton3, &QToolButton::clicked, this, &TFrmTest::OpenClick);
+    connect(MajPrint, &QToolButton::clicked, this, &TFrmTest::MajPrintClick);
+
+    // The chart's tools.
+    Maxrecord->installEventFilter(new MaxrecordKeyFilter(Maxrecord));
+    // textEdited, not textChanged: writing the text back must not re-arm the timer.
+    connect(Maxrecord, &QLineEdit::textEdited, this, &TFrmTest::MaxrecordChange);
+    connect(BtFill, &QCheckBox::clicked, this, &TFrmTest::BtFillClick);
+    connect(BtNew, &QToolButton::clicked, this, &TFrmTest::ClearRClick);
+    connect(BtSave, &QToolButton::clicked, this, &TFrmTest::BtSaveClick);
+    connect(BtFirst, &QToolButton::clicked, this, &TFrmTest::BtFirstClick);
+    connect(BTPrevious, &QToolButton::clicked, this, &TFrmTest::BTPreviousClick);
+    connect(BtNext, &QToolButton::clicked, this, &TFrmTest::BtNextClick);
+    connect(BTlast, &QToolButton::clicked, this, &TFrmTest::BTlastClick);
+    for (SvgPicture* picture : {TbFd, TbSx})
+        picture->installEventFilter(new ClickFilter(picture, [this] { TbSxClick(); }));
+
+    const std::pair<const char*, void (TFrmTest::*)()> items[] = {
+        {"Savepicture", &TFrmTest::BtSaveClick}, {"FirstP", &TFrmTest::BtFirstClick},
+        {"NextP", &TFrmTest::BtNextClick},       {"LastP", &TFrmTest::BTlastClick},
+        {"PrivousP", &TFrmTest::BTPreviousClick}, {"New1", &TFrmTest::ClearRClick},
+        {"SaveR", &TFrmTest::Save_asClick},      {"ClearR", &TFrmTest::ClearRClick},
+    };
+    for (const auto& [name, handler] : items)
+        connect(menuItems_.at(name), &QAction::triggered, this, handler);
+    const std::pair<const char*, void (MainWindowState::*)()> limits[] = {
+        {"set1k", &MainWindowState::set1kClick},     {"set5k", &MainWindowState::set5kClick},
+        {"set10k", &MainWindowState::set10kClick},   {"set50k", &MainWindowState::set50kClick},
+        {"set100k", &MainWindowState::set100kClick}, {"setlimit", &MainWindowState::setlimitClick},
+    };
+    for (const auto& [name, handler] : limits)
+        connect(menuItems_.at(name), &QAction::triggered, this, [this, handler = handler] {
+            (state_.*handler)();
+            renderMenuMarks();
+        });
+
     FrmAbout = new TFrmAbout(this);
+}
+
+TFrmTest::~TFrmTest()
+{
+    // The grid outlives the state (widgets go after the members): unbind it first.
+    DBGrid1->setTable(nullptr);
 }
 
 void TFrmTest::FormCreate()
 {
     const QString folder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + QLatin1Char('/'));
-    state_.FormCreate(systemLocaleDecimal(), folder.toLocal8Bit().toStdString());
+    state_.FormCreate(systemLocaleDecimal(), folder.toLocal8Bit().toStdString(), chartEngine_.get());
     renderState();
 }
 
@@ -118,10 +237,125 @@ void TFrmTest::renderReading()
     CONokN->setVisible(!link.LinkIconLit());
     PBar2->setRange(0, std::max(0, state_.BarMaxSet()));
     PBar2->setValue(std::clamp(state_.BarPosition(), 0, std::max(0, state_.BarMaxSet())));
-    if (Chtshow->yAxis->range() != QCPRange(state_.ValueAxisMin(), state_.ValueAxisMax())) {
-        Chtshow->yAxis->setRange(state_.ValueAxisMin(), state_.ValueAxisMax());
-        Chtshow->replot(QCustomPlot::rpQueuedReplot);
-    }
+    renderChart();
+}
+
+void TFrmTest::renderChart()
+{
+    const ChartPanelState& chart = state_.chart();
+    const QString page = fromModel(chart.Bt10Caption());
+    if (Bt10->text() != page)
+        Bt10->setText(page);
+    const QString maxrecord = fromModel(chart.MaxrecordText());
+    if (Maxrecord->text() != maxrecord)
+        Maxrecord->setText(maxrecord);
+    if (BtFill->isChecked() != chart.BtFillChecked())
+        BtFill->setChecked(chart.BtFillChecked());
+}
+
+void TFrmTest::showError(std::string_view text)
+{
+    // While a box is open readings go on arriving and may fail the same
+    // way; one box at a time is enough.
+    if (errorShown_)
+        return;
+    errorShown_ = true;
+    QMessageBox::critical(this, QStringLiteral("Error"), fromModel(std::string(text)));
+    errorShown_ = false;
+}
+
+void TFrmTest::RecordSITimeChange(const QString& text)
+{
+    const std::string latin = text.toLatin1().toStdString();
+    state_.RecordSITimeChange(latin);
+}
+
+void TFrmTest::ClearRClick()
+{
+    state_.ClearRClick();
+    renderChart();
+}
+
+void TFrmTest::Save_asClick()
+{
+    if (state_.recordFiles().busy())
+        return;
+    QFileDialog* dialog = fileDialog("SaveDialog2");
+    dialog->selectFile(QString());
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+        return;
+    state_.Save_asClick(encodedName(dialog->selectedFiles().constFirst()));
+}
+
+void TFrmTest::OpenClick()
+{
+    if (state_.recordFiles().busy())
+        return;
+    QFileDialog* dialog = fileDialog("OpenDialog1");
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+        return;
+    state_.OpenClick(encodedName(dialog->selectedFiles().constFirst()));
+}
+
+void TFrmTest::MajPrintClick() { showDataReportPreview(state_.cds1(), this); }
+
+void TFrmTest::BtFillClick(bool ticked)
+{
+    state_.BtFillClick(ticked);
+    renderChart();
+}
+
+void TFrmTest::BtFirstClick()
+{
+    state_.BtFirstClick();
+    renderChart();
+}
+
+void TFrmTest::BTPreviousClick()
+{
+    state_.BTPreviousClick();
+    renderChart();
+}
+
+void TFrmTest::BtNextClick()
+{
+    state_.BtNextClick();
+    renderChart();
+}
+
+void TFrmTest::BTlastClick()
+{
+    state_.BTlastClick();
+    renderChart();
+}
+
+void TFrmTest::MaxrecordChange(const QString& text)
+{
+    state_.MaxrecordChange(text.toLatin1().toStdString());
+    if (state_.chart().Timer_rangeEnabled())
+        Timer_range->start();
+}
+
+void TFrmTest::Timer_rangeTimer()
+{
+    state_.Timer_rangeTimer();
+    Timer_range->stop();
+    renderChart();
+}
+
+void TFrmTest::TbSxClick() { chartEnlarger_->TbSxClick(); }
+
+void TFrmTest::BtSaveClick()
+{
+    QFileDialog* dialog = fileDialog("SavePictureDialog1");
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+        return;
+    const QString file = dialog->selectedFiles().constFirst();
+    const QString failure = saveChartPicture(*Chtshow, file);
+    if (failure.isEmpty())
+        QMessageBox::information(this, QStringLiteral("Information"), chartSavedMessage(file));
+    else
+        QMessageBox::critical(this, QStringLiteral("Error"), failure);
 }
 
 void TFrmTest::renderMenuMarks()

@@ -10,6 +10,9 @@
 #include <string_view>
 
 class BevelPanel;
+class ChartEnlarger;
+class QCustomPlotChartEngine;
+class RecordGridView;
 class DialPicture;
 class HelpViewer;
 class LcdPanel;
@@ -43,6 +46,7 @@ public:
     /// @p platform (the system's own when null), runs FormCreate and creates
     /// the About window, hidden.
     explicit TFrmTest(std::shared_ptr<THidPlatform> platform = nullptr, QWidget* parent = nullptr);
+    ~TFrmTest() override;
 
     MainWindowState& state() { return state_; }
     const MainWindowState& state() const { return state_; }
@@ -69,12 +73,28 @@ public:
     /// Shows the About window modally and returns when it is closed.
     void About2Click();
 
-    // Timer handlers; their work arrives with the link, recording, LCD and
-    // chart code.
+    // Timer handlers.
     void ConTimerTimer();
-    void SampInterTimeTimer() {}
+    void SampInterTimeTimer() { state_.SampInterTimeTimer(); }
     void EngertimerTimer() {}
-    void Timer_rangeTimer() {}
+    void Timer_rangeTimer();
+
+    // Recording, the record files and the report.
+    void RecordSITimeChange(const QString& text);
+    void ClearRClick();
+    void Save_asClick();
+    void OpenClick();
+    void MajPrintClick();
+
+    // The trend chart's tools.
+    void BtFillClick(bool ticked);
+    void BtFirstClick();
+    void BTPreviousClick();
+    void BtNextClick();
+    void BTlastClick();
+    void MaxrecordChange(const QString& text);
+    void TbSxClick();
+    void BtSaveClick();
 
     /// The About window, created hidden with the main window.
     TFrmAbout* aboutWindow() const { return FrmAbout; }
@@ -111,6 +131,8 @@ private:
     void renderState();
     void renderReading();
     void renderMenuMarks();
+    void renderChart();
+    void showError(std::string_view text);
 
     QtHidDispatcher* dispatcher_ = nullptr;
     MainWindowState state_;
@@ -134,7 +156,7 @@ private:
     BevelPanel* Panel1 = nullptr;
     BevelPanel* Panel3 = nullptr;
     LcdPanel* Panel40 = nullptr;
-    QTableView* DBGrid1 = nullptr;
+    RecordGridView* DBGrid1 = nullptr;
     QListWidget* HistoryListBox = nullptr;
     QPushButton* SetFeature = nullptr;
     BevelPanel* KD = nullptr;
@@ -170,4 +192,7 @@ private:
     TFrmAbout* FrmAbout = nullptr;
     HelpViewer* helpViewer_ = nullptr;
     HelpShower helpShower_;
+    std::unique_ptr<QCustomPlotChartEngine> chartEngine_;
+    std::unique_ptr<ChartEnlarger> chartEnlarger_;
+    bool errorShown_ = false;
 };

@@ -5,7 +5,8 @@
 #include "app/main_menu.h"
 #include "app/ui/main_window.h"
 #include "app/ui/layout_fonts.h"
-#include "app/ui/record_grid.h"
+#include "chart/ui/chart_look.h"
+#include "record/ui/record_grid_view.h"
 #include "app/ui/svg_icon.h"
 #include "meter/ui/bevel_panel.h"
 #include "meter/ui/dial_picture.h"
@@ -105,12 +106,6 @@ QListWidget* listBox(QWidget* parent, const char* name, QRect geometry)
     return list;
 }
 
-/// Draws four minor ticks between two major ones, whatever the step.
-class FourSubTicks : public QCPAxisTicker {
-protected:
-    int getSubTickCount(double) override { return 4; }
-};
-
 }  // namespace
 
 void TFrmTest::buildLayout()
@@ -183,19 +178,8 @@ void TFrmTest::buildLayout()
 
     Panel40 = new LcdPanel(client);
 
-    DBGrid1 = named(new QTableView(client), "DBGrid1", {4, 344, 357, 129});
-    setUpRecordGrid(*DBGrid1);
-    {
-        // Empty until the record table arrives; the titles show meanwhile.
-        auto* columns = new QStandardItemModel(0, static_cast<int>(recordGridColumns().size()), DBGrid1);
-        columns->setObjectName(QStringLiteral("DataSource1"));
-        QStringList titles;
-        for (const RecordGridColumn& column : recordGridColumns())
-            titles << latin1(column.title);
-        columns->setHorizontalHeaderLabels(titles);
-        DBGrid1->setModel(columns);
-        applyRecordGridColumns(*DBGrid1);
-    }
+    DBGrid1 = named(new RecordGridView(client), "DBGrid1", {4, 344, 357, 129});
+    DBGrid1->applyRecordGridColumns();
 
     HistoryListBox = listBox(client, "HistoryListBox", {404, 396, 21, 21});
     SetFeature = named(new QPushButton(QStringLiteral("SetFeature"), client), "SetFeature", {412, 324, 29, 33});
@@ -263,47 +247,7 @@ void TFrmTest::buildRecordStrip()
 void TFrmTest::buildChart(QWidget* client)
 {
     Chtshow = named(new QCustomPlot(client), "Chtshow", {364, 208, 371, 265});
-    Chtshow->setInteractions({});
-    Chtshow->legend->setVisible(false);
-
-    QLinearGradient wall(0, 0, 0, 1);
-    wall.setCoordinateMode(QGradient::ObjectMode);
-    wall.setColorAt(0, QColor(192, 192, 192));
-    wall.setColorAt(1, Qt::white);
-    Chtshow->setBackground(QBrush(wall));
-    Chtshow->axisRect()->setBackground(Qt::white);
-
-    Chtshow->plotLayout()->insertRow(0);
-    auto* title = new QCPTextElement(Chtshow, QStringLiteral("  "), arial(13));
-    title->setTextColor(Qt::black);
-    Chtshow->plotLayout()->addElement(0, 0, title);
-
-    // The back wall's silver outline: the upper and right axes, bare.
-    Chtshow->axisRect()->setupFullAxesBox();
-    for (QCPAxis* side : {Chtshow->xAxis2, Chtshow->yAxis2}) {
-        side->setBasePen(QPen(QColor(192, 192, 192)));
-        side->setTicks(false);
-        side->setTickLabels(false);
-    }
-    for (QCPAxis* axis : {Chtshow->xAxis, Chtshow->yAxis})
-        axis->setTickLabelFont(arial(11));
-    Chtshow->xAxis->setRange(0, 100);
-    Chtshow->yAxis->setRange(-11000, 11000);
-    Chtshow->yAxis->setTicker(QSharedPointer<QCPAxisTicker>(new FourSubTicks));
-    Chtshow->yAxis->setTickLength(0, 3);
-    Chtshow->yAxis->setSubTickLength(0, 3);
-
-    // Series 0 is the area, series 1 the line.
-    QCPGraph* Series2 = Chtshow->addGraph();
-    Series2->setObjectName(QStringLiteral("Series2"));
-    Series2->setName(QStringLiteral("Series2"));
-    Series2->setPen(QPen(QColor(0, 128, 255)));
-    Series2->setBrush(QColor(255, 255, 128));
-    QCPGraph* Series1 = Chtshow->addGraph();
-    Series1->setObjectName(QStringLiteral("Series1"));
-    Series1->setName(QStringLiteral("Series1"));
-    Series1->setPen(QPen(QColor(128, 255, 0)));
-    Series1->removeFromLegend();
+    applyChartLook(*Chtshow);
 
     // The chart's tools, on the chart itself.
     BtFill = named(new QCheckBox(QStringLiteral("Fill"), Chtshow), "BtFill", {3, 8, 36, 17});

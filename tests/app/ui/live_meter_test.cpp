@@ -1,11 +1,15 @@
 #include "app/ui/main_window.h"
 #include "link/sim/simulated_cable.h"
 #include "meter/ui/bevel_panel.h"
+#include "record/ui/record_grid_view.h"
 #include "snapshot.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QProgressBar>
+#include <QToolButton>
+
+#include <qcustomplot.h>
 
 #include <gtest/gtest.h>
 
@@ -50,6 +54,46 @@ TEST(LiveMeter, ConnectingMirrorsTheMeter)
 
     window.Panel2Click();
     EXPECT_FALSE(window.state().link().connected());
+}
+
+// Readings from the cable become rows of the grid, the newest selected, and
+// points of the chart, page indicator following.
+TEST(LiveMeter, ReadingsBecomeRowsOfTheGridAndPointsOfTheChart)
+{
+    auto platform = std::make_shared<THidSimPlatform>();
+    SimulatedCable::Options options;
+    options.Meter.Seed = 11;
+    SimulatedCable cable(platform, options);
+    cable.plug();
+
+    TFrmTest window(platform);
+    window.Panel2Click();
+    ASSERT_TRUE(window.state().link().connected());
+    ASSERT_TRUE(platform->WaitForPendingRead(cable.deviceInstance(), std::chrono::seconds(10)));
+    for (int ms = 0; ms < 6000 && window.state().decoder().decodedFrames() < 6; ms += 12) {
+        cable.advanceTime(12);
+        QDeadlineTimer deadline(10'000);
+        while (platform->QueuedReportCount(cable.deviceInstance()) > 0 && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QCoreApplication::processEvents();
+    }
+    window.Panel2Click();
+    QCoreApplication::processEvents();
+
+    const std::size_t rows = window.state().cds1().rowCount();
+    ASSERT_GE(rows, 1u);
+    auto* grid = window.findChild<RecordGridView*>(QStringLiteral("DBGrid1"));
+    EXPECT_EQ(grid->shownRowCount(), rows);
+    EXPECT_EQ(grid->selectedRow(), rows - 1);
+    EXPECT_TRUE(grid->rowFullyVisible(rows - 1));
+    EXPECT_EQ(window.state().cds1().no(rows - 1), static_cast<int32_t>(rows));
+
+    auto* chart = window.findChild<QCustomPlot*>(QStringLiteral("Chtshow"));
+    // every decoded reading is a point (the sum-of-power view is not recorded)
+    EXPECT_GE(chart->graph(0)->dataCount(), static_cast<int>(rows) + 1);
+    EXPECT_EQ(chart->graph(1)->dataCount(), chart->graph(0)->dataCount());
+    EXPECT_EQ(window.findChild<QToolButton*>(QStringLiteral("Bt10"))->text(), QStringLiteral("1"));
+    saveSnapshot(window, QStringLiteral("main-window-recording"));
 }
 
 }  // namespace
