@@ -4,7 +4,13 @@
 #include "app/main_window_state.h"
 #include "cli/json_line.h"
 #include "cli/reading_json.h"
+#include "record/record_file_commands.h"
+#include "record/record_sampling.h"
+#include "record/record_table.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <ctime>
 #include <istream>
 #include <optional>
 #include <ostream>
@@ -12,7 +18,12 @@
 
 namespace {
 
-constexpr std::string_view kUsage = "usage: zqmeter-cli replay [--decimal C] < reports.txt\n";
+constexpr std::string_view kUsage =
+    "usage: zqmeter-cli replay [--decimal C] [--repeat on|off] [--interval N] [--limit N]\n"
+    "                          [--clock HH:MM:SS] [--open FILE]... [--save FILE] < reports.txt\n";
+
+constexpr int64_t kNanosPerSecond = 1'000'000'000;
+constexpr int32_t kSecondsPerDay = 86'400;
 
 int hexValue(char c)
 {
@@ -26,6 +37,7 @@ int hexValue(char c)
 }
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Two hexadecimal digits per byte, bytes separated by blanks; false for
 // anything else, or a report too long for the 16-bit size after its ID.
@@ -50,24 +62,231 @@ bool parseReport(std::string_view line, std::vector<uint8_t>& bytes)
     return !bytes.empty() && bytes.size() <= 65536;
 }
 
+/// Decimal digits only, as a 32-bit signed number; @p allowSign admits a
+/// leading "-".
+std::optional<int32_t> parseWhole(std::string_view text, bool allowSign)
+{
+    const bool negative = allowSign && !text.empty() && text.front() == '-';
+    if (negative)
+        text.remove_prefix(1);
+    if (text.empty() || text.size() > 10)
+        return std::nullopt;
+    int64_t value = 0;
+    for (char c : text) {
+        if (!isDigit(c))
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    value = negative ? -value : value;
+    if (value < INT32_MIN || value > INT32_MAX)
+        return std::nullopt;
+    return static_cast<int32_t>(value);
+}
+
+/// "HH:MM:SS" as seconds since midnight.
+std::optional<int32_t> parseClock(std::string_view text)
+{
+    if (text.size() != 8 || text[2] != ':' || text[5] != ':')
+        return std::nullopt;
+    int parts[3];
+    for (int i = 0; i < 3; ++i) {
+        const char high = text[i * 3], low = text[i * 3 + 1];
+        if (!isDigit(high) || !isDigit(low))
+            return std::nullopt;
+        parts[i] = (high - '0') * 10 + (low - '0');
+    }
+    if (parts[0] > 23 || parts[1] > 59 || parts[2] > 59)
+        return std::nullopt;
+    return parts[0] * 3600 + parts[1] * 60 + parts[2];
+}
+
+int32_t systemSecondsOfDay()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    if (!localtime_r(&now, &local))
+        return 0;
+    return local.tm_hour * 3600 + local.tm_min * 60 + std::min(local.tm_sec, 59);
+}
+
+/// A non-negative decimal number of @p unitNanos [ns] a unit ("12", "0.25",
+/// "3."), in nanoseconds. Digits past the ninth decimal are cut, which
+/// never moves a time across a whole second. None for anything else or a
+/// time past about 290 years.
+std::optional<int64_t> parseDuration(std::string_view text, int64_t unitNanos)
+{
+    const std::size_t point = text.find('.');
+    const std::string_view whole = text.substr(0, point);
+    const std::string_view fraction = point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
+    if (whole.empty() || whole.size() > 15)
+        return std::nullopt;
+    int64_t units = 0;
+    for (char c : whole) {
+        if (!isDigit(c))
+            return std::nullopt;
+        units = units * 10 + (c - '0');
+    }
+    int64_t nanos = 0;  // of the fraction, in billionths of a unit
+    int64_t scale = kNanosPerSecond;
+    for (char c : fraction) {
+        if (!isDigit(c))
+            return std::nullopt;
+        if (scale > 1) {
+            scale /= 10;
+            nanos += (c - '0') * scale;
+        }
+    }
+    if (units > INT64_MAX / unitNanos / 2)
+        return std::nullopt;
+    return units * unitNanos + nanos / (kNanosPerSecond / unitNanos);
+}
+
+/// The time a "# t=S" or "# +N ms" line moves the clock to [ns since the
+/// start]; none when @p line is no such line. @p malformed is set for a line
+/// that starts like one but gives no time.
+std::optional<int64_t> timeLine(std::string_view line, bool& malformed)
+{
+    malformed = false;
+    while (!line.empty() && isBlank(line.back()))
+        line.remove_suffix(1);
+    std::optional<int64_t> time;
+    if (line.rfind("# t=", 0) == 0) {
+        time = parseDuration(line.substr(4), kNanosPerSecond);
+    } else if (line.rfind("# +", 0) == 0) {
+        line.remove_prefix(3);
+        constexpr std::string_view kMs = " ms";
+        if (line.size() > kMs.size() && line.substr(line.size() - kMs.size()) == kMs)
+            time = parseDuration(line.substr(0, line.size() - kMs.size()), kNanosPerSecond / 1000);
+    } else {
+        return std::nullopt;
+    }
+    malformed = !time;
+    return time;
+}
+
+struct ReplayOptions {
+    std::optional<std::string> decimal;
+    std::optional<bool> repeat;
+    std::optional<std::string> interval;
+    std::optional<int32_t> limit;
+    std::optional<int32_t> clock;
+    std::vector<std::string> open;
+    std::optional<std::string> save;
+};
+
+bool parseOptions(const std::vector<std::string>& args, ReplayOptions& options)
+{
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (i + 1 >= args.size())
+            return false;
+        const std::string& option = args[i];
+        const std::string& value = args[++i];
+        if (option == "--decimal" && !options.decimal) {
+            options.decimal = value;
+        } else if (option == "--repeat" && !options.repeat && (value == "on" || value == "off")) {
+            options.repeat = value == "on";
+        } else if (option == "--interval" && !options.interval && parseWhole(value, false)) {
+            options.interval = value;
+        } else if (option == "--limit" && !options.limit && parseWhole(value, true)) {
+            options.limit = parseWhole(value, true);
+        } else if (option == "--clock" && !options.clock && parseClock(value)) {
+            options.clock = parseClock(value);
+        } else if (option == "--open" && !value.empty()) {
+            options.open.push_back(value);
+        } else if (option == "--save" && !options.save && !value.empty()) {
+            options.save = value;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+/// The simulated clock: the time since the start, the 1-s ticks of
+/// SampInterTime that have run, and the time of day rows are recorded at.
+class ReplayClock {
+public:
+    ReplayClock(MainWindowState& state, int32_t startSecondsOfDay) : state_(state), start_(startSecondsOfDay)
+    {
+        state_.setTimeOfDay([this] {
+            return static_cast<int32_t>((start_ + ticks_ % kSecondsPerDay) % kSecondsPerDay);
+        });
+    }
+    ReplayClock(const ReplayClock&) = delete;
+    ReplayClock& operator=(const ReplayClock&) = delete;
+
+    /// Moves to @p time [ns since the start], not before now: every tick due
+    /// on the way, one exactly at @p time included, runs first.
+    void moveTo(int64_t time)
+    {
+        const int64_t due = time / kNanosPerSecond;
+        // A tick only counts down a running interval; once that is at 0 the
+        // rest of the ticks due can change nothing, however many there are.
+        const RecordSampling& sampling = state_.sampling();
+        while (ticks_ < due && sampling.RecordSI && sampling.SampleCountdown > 0) {
+            ++ticks_;
+            state_.SampInterTimeTimer();
+        }
+        ticks_ = due;
+        now_ = time;
+    }
+
+    int64_t now() const { return now_; }
+
+private:
+    MainWindowState& state_;
+    int32_t start_;
+    int64_t now_ = 0;
+    int64_t ticks_ = 0;  // whole seconds since the start
+};
+
+/// Runs one open or save command of @p files to its end (there is no poster,
+/// so it does not return earlier), its messages printed to @p err; false
+/// when one of them was an error.
+template <class Command> bool runFileCommand(RecordFileCommands& files, std::ostream& err, Command command)
+{
+    bool failed = false;
+    files.messageBox = [&](const RecordFileMessage& message) {
+        err << message.text << '\n';
+        failed = failed || message.icon == RecordFileMessage::Icon::Error;
+    };
+    command();
+    files.messageBox = nullptr;
+    return !failed;
+}
+
 }  // namespace
 
 int runReplayCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
                      std::ostream& err)
 {
-    std::optional<std::string> decimal;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--decimal" && i + 1 < args.size() && !decimal) {
-            decimal = args[++i];
-        } else {
-            err << kUsage;
-            return 2;
-        }
+    ReplayOptions options;
+    if (!parseOptions(args, options)) {
+        err << kUsage;
+        return 2;
     }
 
     MainWindowState state;
-    state.FormCreate(decimal ? *decimal : systemLocaleDecimal(), std::string());
+    state.FormCreate(options.decimal ? *options.decimal : systemLocaleDecimal(), std::string());
+    state.setTimeSeparator(systemTimeSeparator());
     const CableConnection& link = state.link();
+    // As the window would start with these settings: no change event runs,
+    // so the countdown starts at 0.
+    RecordSampling& sampling = state.sampling();
+    if (options.repeat)
+        sampling.RepeatSet = *options.repeat;
+    if (options.interval) {
+        sampling.RecordSI = true;
+        sampling.RecordSITimeText = *options.interval;
+    }
+    if (options.limit)
+        sampling.RecordLimit = *options.limit;
+    ReplayClock clock(state, options.clock ? *options.clock : systemSecondsOfDay());
+
+    RecordFileCommands& files = state.recordFiles();
+    for (const std::string& file : options.open)
+        if (!runFileCommand(files, err, [&] { state.OpenClick(file); }))
+            return 1;
 
     std::string line;
     std::vector<uint8_t> report;
@@ -77,8 +296,21 @@ int runReplayCommand(const std::vector<std::string>& args, std::istream& in, std
         while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
             line.pop_back();
         const std::size_t first = line.find_first_not_of(" \t");
-        if (first == std::string::npos || line[first] == '#')
+        if (first == std::string::npos)
             continue;
+        if (line[first] == '#') {
+            bool malformed = false;
+            const std::optional<int64_t> time = timeLine(std::string_view(line).substr(first), malformed);
+            if (malformed || (time && *time < clock.now())) {
+                out.flush();
+                err << "zqmeter-cli replay: line " << lineNumber
+                    << (malformed ? ": not a time\n" : ": the time goes back\n");
+                return 1;
+            }
+            if (time)
+                clock.moveTo(*time);
+            continue;
+        }
         if (!parseReport(line, report)) {
             out.flush();
             err << "zqmeter-cli replay: line " << lineNumber << ": not hexadecimal bytes\n";
@@ -97,13 +329,19 @@ int runReplayCommand(const std::vector<std::string>& args, std::istream& in, std
         json.boolean("decoded", decoded);
         if (decoded)
             appendReadingState(json, state);
+        // What the last frame handed on is only this frame's when it was decoded.
+        json.optionalInteger("Recorded", decoded ? state.lastFrameCalls().recorded : std::nullopt);
         out << json.finish() << '\n';
     }
 
+    const bool saved = !options.save || runFileCommand(files, err, [&] { state.Save_asClick(*options.save); });
+
     JsonLine summary;
     summary.integer("IdleReportCount", link.IdleReportCount())
-        .integer("HistoryLines", static_cast<int64_t>(link.HistoryListBox().size()));
+        .integer("HistoryLines", static_cast<int64_t>(link.HistoryListBox().size()))
+        .integer("Rows", static_cast<int64_t>(state.cds1().rowCount()))
+        .integer("NextRecordNo", sampling.NextRecordNo);
     out << summary.finish() << '\n';
     out.flush();
-    return 0;
+    return saved ? 0 : 1;
 }

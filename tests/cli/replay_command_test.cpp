@@ -43,8 +43,9 @@ TEST(ReplayCommand, PrintsOneObjectPerFrameCloseAndASummary)
     EXPECT_EQ(run.lines[0].rfind(R"({"MeterFrame":"000123422205105182075418DA","decoded":true,"ValueText":"-12.34",)", 0),
               0u);
     EXPECT_NE(run.lines[0].find(R"("Needle":588,"NeedleTip":[181,34],)"), std::string::npos);
-    EXPECT_EQ(run.lines[1], R"({"MeterFrame":"123","decoded":false})");
-    EXPECT_EQ(run.lines[2], R"({"IdleReportCount":0,"HistoryLines":5})");
+    EXPECT_EQ(run.lines[0].substr(run.lines[0].size() - 15), R"(},"Recorded":1})");
+    EXPECT_EQ(run.lines[1], R"({"MeterFrame":"123","decoded":false,"Recorded":null})");
+    EXPECT_EQ(run.lines[2], R"({"IdleReportCount":0,"HistoryLines":5,"Rows":1,"NextRecordNo":2})");
 }
 
 TEST(ReplayCommand, AMalformedLineStopsAfterWhatCameBefore)
@@ -62,7 +63,7 @@ TEST(ReplayCommand, IdleReportsAreCounted)
 {
     const ReplayRun run = replay("00 F0 00\n00 3A 41\n00 F0\n");
     ASSERT_EQ(run.lines.size(), 1u);
-    EXPECT_EQ(run.lines[0], R"({"IdleReportCount":3,"HistoryLines":0})");
+    EXPECT_EQ(run.lines[0], R"({"IdleReportCount":3,"HistoryLines":0,"Rows":0,"NextRecordNo":1})");
 }
 
 }  // namespace
