@@ -38,6 +38,10 @@ QFont arialPixels(int pixels)
     QFont font(QStringLiteral("Arial"));
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(pixels);
+    // Set every style bit, so none is inherited from the window's own font.
+    font.setBold(false);
+    font.setItalic(false);
+    font.setUnderline(false);
     return font;
 }
 
