@@ -67,16 +67,23 @@ std::optional<std::string> DataReport::detailText(int row, int column) const
     return m_rows.fieldText(row, field);
 }
 
+DataReport::DetailRows DataReport::detailRowsOf(int number) const
+{
+    if (number < 1 || number > pageCount())
+        return {};
+    const int first = (number - 1) * kRowsPerPage;
+    return {first, std::max(first, std::min(m_rowCount, first + kRowsPerPage))};
+}
+
 ReportPage DataReport::page(int number) const
 {
     ReportPage page;
     if (number < 1 || number > pageCount())
         return page;
     page.number = number;
-    page.firstRow = (number - 1) * kRowsPerPage;
-    page.rowCount = std::min(kRowsPerPage, m_rowCount - page.firstRow);
-    if (page.rowCount < 0)
-        page.rowCount = 0;
+    const DetailRows rows = detailRowsOf(number);
+    page.firstRow = rows.first;
+    page.rowCount = rows.end - rows.first;
     page.items.reserve(3 + kColumnCount * (1 + page.rowCount) + 1);
 
     ReportItem title = textAt("Data Report", kTitleFont, 60.06, kPageHeaderTop + 2.12);

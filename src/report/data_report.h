@@ -56,6 +56,13 @@ public:
     /// empty page with number 0.
     ReportPage page(int number) const;
 
+    /// Rows [first, end) that page @p number details; empty out of range.
+    struct DetailRows {
+        int first = 0;
+        int end = 0;
+    };
+    DetailRows detailRowsOf(int number) const;
+
     /// Text of column @p column (0 to 7) on row @p row, as the detail line
     /// prints it; std::nullopt where nothing is printed (missing value,
     /// unbound field or a row outside the report).

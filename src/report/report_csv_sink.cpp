@@ -35,10 +35,9 @@ bool ReportCsvSink::writeStart()
 
 bool ReportCsvSink::writeReportPage(int number)
 {
-    const int first = (number - 1) * DataReport::kRowsPerPage;
-    const int last = std::min(report().rowCount(), first + DataReport::kRowsPerPage);
+    const DataReport::DetailRows rows = report().detailRowsOf(number);
     std::string out;
-    for (int row = first; row < last; ++row) {
+    for (int row = rows.first; row < rows.end; ++row) {
         for (int c = 0; c < DataReport::kColumnCount; ++c) {
             if (c > 0)
                 out += ',';
