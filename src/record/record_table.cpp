@@ -155,13 +155,7 @@ std::size_t RecordTable::appendRow(const RecordRow& row, RecordRowState state)
 
 void RecordTable::clear()
 {
-    segments_.clear();
-    starts_.clear();
-    rowCount_ = 0;
-    storedLog_ = noRuns();
-    implicitFrom_ = 0;
-    current_.reset();
-    writable_ = false;
+    dropContent();
     notify(true, 0);
 }
 
@@ -178,14 +172,19 @@ void RecordTable::replaceContent(RecordTable&& other)
     // grows (and rehashes) on this thread.
     writable_ = false;
     current_ = rowCount_ ? std::optional<std::size_t>(0) : std::nullopt;
-    other.segments_.clear();
-    other.starts_.clear();
-    other.rowCount_ = 0;
-    other.storedLog_ = noRuns();
-    other.implicitFrom_ = 0;
-    other.current_.reset();
-    other.writable_ = false;
+    other.dropContent();
     notify(true, 0);
+}
+
+void RecordTable::dropContent()
+{
+    segments_.clear();
+    starts_.clear();
+    rowCount_ = 0;
+    storedLog_ = noRuns();
+    implicitFrom_ = 0;
+    current_.reset();
+    writable_ = false;
 }
 
 void RecordTable::appendRowsOf(RecordTable&& other)
@@ -200,13 +199,7 @@ void RecordTable::appendRowsOf(RecordTable&& other)
     rowCount_ += other.rowCount_;
     writable_ = false;
     current_ = rowCount_ - 1;
-    other.segments_.clear();
-    other.starts_.clear();
-    other.rowCount_ = 0;
-    other.storedLog_ = noRuns();
-    other.implicitFrom_ = 0;
-    other.current_.reset();
-    other.writable_ = false;
+    other.dropContent();
     notify(false, first);
 }
 

@@ -191,6 +191,8 @@ private:
     RecordSegment& writableSegment();
     void sealSegments();
     void notify(bool reset, std::size_t firstNewRow);
+    /// Empties the table without notifying its views.
+    void dropContent();
     const RecordSegment& segmentOf(std::size_t row, std::size_t& local) const override;
 
     std::vector<std::shared_ptr<RecordSegment>> segments_;
