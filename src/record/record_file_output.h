@@ -80,6 +80,7 @@ private:
     std::unique_ptr<char[]> buffer_;
     std::size_t used_ = 0;
     std::size_t flushed_ = 0;
+    std::size_t writtenBack_ = 0;  ///< bytes whose write-back has been started
     int fd_ = -1;
     bool failed_ = false;
     bool direct_ = false;

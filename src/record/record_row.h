@@ -35,6 +35,16 @@ std::string_view storedRecordText(std::string_view text);
 /// within 32 bits; none for anything else (blanks included).
 std::optional<std::int32_t> parseRecordNo(std::string_view text);
 
+/// A row as a file reader hands it to the table without building a
+/// RecordRow: the texts point into the reader's own buffer and must
+/// already be as the table stores them (see storedRecordText).
+struct RecordRowFields {
+    std::array<std::string_view, kRecordFieldCount - 1> texts{};  ///< Time .. I_Unit
+    std::uint8_t present = 0;  ///< bit i - 1 set: text field i has a value
+    bool hasNo = false;
+    std::int32_t no = 0;
+};
+
 /// One row on its way into the table, built field by field. Each field may
 /// lack a value; a set text is kept as the table will store it. Holds no
 /// heap memory, so a loader may fill millions of them.

@@ -21,8 +21,13 @@ public:
     std::size_t rowCount() const { return rowCount_; }
     /// Whether one more row fits (owner only).
     bool canTake() const;
+    /// Takes no more rows and hands the dictionary back (owner only):
+    /// rows and texts stay readable as before.
+    void seal();
     /// Stores @p row; precondition canTake().
     void append(const RecordRow& row, RecordRowState state);
+    /// The same from fields at hand; each text at most 20 bytes.
+    void append(const RecordRowFields& fields, RecordRowState state);
 
     std::optional<std::int32_t> no(std::size_t row) const
     {
@@ -50,7 +55,8 @@ private:
         bool hasNo;
     };
 
-    std::uint32_t intern(std::string_view text);
+    std::uint32_t intern(std::size_t field, std::string_view text);
+    std::uint32_t insert(std::string_view text, std::uint64_t hash, std::size_t slot);
     void grow();
 
     StableChunks<Stored, 12, 10, 10> rows_;
@@ -58,6 +64,13 @@ private:
     StableChunks<char, 16, 8, 8> arena_;
     std::uint64_t arenaSize_ = 1;  // offset 0 means "no value"
     std::size_t rowCount_ = 0;
-    std::vector<std::uint32_t> slots_;  // open addressing, 0 = free
+    // Open addressing; a slot holds the text's offset in its low half and
+    // the top of its hash in the high half, so most misses never touch the
+    // arena. 0 = free.
+    std::vector<std::uint64_t> slots_;
     std::size_t entries_ = 0;
+    bool sealed_ = false;
+    // The text each field got last: units and often the time repeat from
+    // one row to the next, and a hit needs no hash at all.
+    std::uint32_t lastText_[kRecordFieldCount - 1] = {};
 };

@@ -135,6 +135,7 @@ RecordTableReader RecordTable::reader() const
 RecordSegment& RecordTable::writableSegment()
 {
     if (!writable_ || !segments_.back()->canTake()) {
+        sealSegments();
         segments_.push_back(std::make_shared<RecordSegment>());
         starts_.push_back(rowCount_);
         writable_ = true;
@@ -147,6 +148,15 @@ std::size_t RecordTable::appendRow(const RecordRow& row) { return appendRow(row,
 std::size_t RecordTable::appendRow(const RecordRow& row, RecordRowState state)
 {
     writableSegment().append(row, state);
+    std::size_t index = rowCount_++;
+    current_ = index;
+    notify(false, index);
+    return index;
+}
+
+std::size_t RecordTable::appendFields(const RecordRowFields& fields, RecordRowState state)
+{
+    writableSegment().append(fields, state);
     std::size_t index = rowCount_++;
     current_ = index;
     notify(false, index);
@@ -171,9 +181,18 @@ void RecordTable::replaceContent(RecordTable&& other)
     // Recording goes on in a fresh segment, so a loaded dictionary never
     // grows (and rehashes) on this thread.
     writable_ = false;
+    sealSegments();
     current_ = rowCount_ ? std::optional<std::size_t>(0) : std::nullopt;
     other.dropContent();
     notify(true, 0);
+}
+
+void RecordTable::sealSegments()
+{
+    // Only the segment that takes rows needs its dictionary; the others'
+    // would be most of the memory of a table whose texts hardly repeat.
+    for (const auto& segment : segments_)
+        segment->seal();
 }
 
 void RecordTable::dropContent()
@@ -198,6 +217,7 @@ void RecordTable::appendRowsOf(RecordTable&& other)
     }
     rowCount_ += other.rowCount_;
     writable_ = false;
+    sealSegments();
     current_ = rowCount_ - 1;
     other.dropContent();
     notify(false, first);

@@ -146,6 +146,9 @@ public:
     /// The same with the state a data packet gives; the row is logged only
     /// when it follows the stored log (see setChangeLog).
     std::size_t appendRow(const RecordRow& row, RecordRowState state);
+    /// appendRow for a file reader that has the fields at hand: the same
+    /// result without a RecordRow in between.
+    std::size_t appendFields(const RecordRowFields& fields, RecordRowState state);
 
     // --- whole-table changes ---------------------------------------------
     /// Removes every row and the change log; no current row.

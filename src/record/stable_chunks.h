@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstddef>
 #include <memory>
+#include <type_traits>
 
 /// An array of up to 2^(ChunkBits + BlockBits + TopBits) elements kept in
 /// fixed chunks that never move once allocated, reached through a fixed
@@ -11,6 +12,9 @@
 /// handed the array may go on reading while the owner grows it.
 template <class T, unsigned ChunkBits, unsigned BlockBits, unsigned TopBits>
 class StableChunks {
+    static_assert(std::is_trivially_default_constructible_v<T> && std::is_trivially_destructible_v<T>,
+                  "chunks hold plain bytes that are written before they are read");
+
 public:
     static constexpr std::size_t kChunk = std::size_t{1} << ChunkBits;
     static constexpr std::size_t kCapacity = std::size_t{1} << (ChunkBits + BlockBits + TopBits);
@@ -49,7 +53,9 @@ public:
         }
         std::atomic<T*>& chunkSlot = block->chunks[(i >> ChunkBits) & ((std::size_t{1} << BlockBits) - 1)];
         if (!chunkSlot.load(std::memory_order_acquire)) {
-            chunkSlot.store(new T[kChunk](), std::memory_order_release);
+            // Left uninitialised: every slot is written before anyone reads
+            // it, and zeroing would fault in each page a second time.
+            chunkSlot.store(new T[kChunk], std::memory_order_release);
             bytes_ += kChunk * sizeof(T);
         }
     }

@@ -57,6 +57,13 @@ private:
         return u >= 1 && u <= 32;
     }
 
+    /// Reads the whole line at @p p when it lies in [p, end) and holds no
+    /// quote, the usual case: fields straight from the buffer into the
+    /// table. Sets @p p past its line end, or leaves it for the byte-wise
+    /// path; false for a failing line.
+    enum class Fast : std::uint8_t { Done, Slow, Failed };
+    Fast fastLine(const char*& p, const char* end);
+
     bool startField();
     void addByte(char c);
     void addBytes(const char* p, std::size_t n);
@@ -82,6 +89,70 @@ private:
 
     RecordRow row_;
 };
+
+TextTableParser::Fast TextTableParser::fastLine(const char*& p, const char* const end)
+{
+    RecordRowFields fields;
+    std::size_t count = 0;
+    bool noValid = true;
+    const char* at = p;
+    for (;;) {
+        while (at < end && isSeparator(*at) && !isLineEnd(*at))
+            ++at;
+        if (at == end || *at == '"')
+            return Fast::Slow;
+        if (isLineEnd(*at))
+            break;
+        if (count == kRecordFieldCount)
+            return Fast::Failed;  // a ninth field
+        const char* const from = at;
+        while (at < end && !isSeparator(*at))
+            ++at;
+        if (at == end)
+            return Fast::Slow;
+        const std::string_view field(from, static_cast<std::size_t>(at - from));
+        if (count == 0) {
+            // An optional sign and digits within 32 bits, as the byte-wise path reads it.
+            std::size_t i = 0;
+            const bool negative = field[0] == '-';
+            if (field[0] == '-' || field[0] == '+')
+                i = 1;
+            std::int64_t magnitude = 0;
+            noValid = i < field.size();
+            for (; noValid && i < field.size(); ++i) {
+                const unsigned digit = static_cast<unsigned char>(field[i]) - unsigned{'0'};
+                magnitude = magnitude * 10 + digit;
+                noValid = digit <= 9 && magnitude <= (std::int64_t{1} << 31);
+            }
+            const std::int64_t value = negative ? -magnitude : magnitude;
+            noValid = noValid && value >= INT32_MIN && value <= INT32_MAX;
+            fields.no = static_cast<std::int32_t>(value);
+            fields.hasNo = noValid;
+        } else {
+            // A plain field holds no blank, so cutting it is all the table asks.
+            fields.texts[count - 1] = field.substr(0, kRecordTextWidth);
+            fields.present = static_cast<std::uint8_t>(fields.present | (1u << (count - 1)));
+        }
+        ++count;
+    }
+    // *at is the line end.
+    sawByte_ = true;
+    if (*at == '\r') {
+        if (at + 1 < end) {
+            if (at[1] == '\n')
+                ++at;
+        } else {
+            afterCr_ = true;
+        }
+    }
+    p = at + 1;
+    if (count == 0)
+        return Fast::Done;
+    if (!noValid)
+        return Fast::Failed;
+    table_.appendFields(fields, kRowInserted);
+    return Fast::Done;
+}
 
 bool TextTableParser::startField()
 {
@@ -185,6 +256,13 @@ bool TextTableParser::feed(const char* p, std::size_t n)
             if (!endLine())
                 return false;
             continue;
+        }
+        if (state_ == State::Between && !inLine_) {
+            const Fast fast = fastLine(p, end);
+            if (fast == Fast::Failed)
+                return false;
+            if (fast == Fast::Done)
+                continue;
         }
         inLine_ = true;
         switch (state_) {

@@ -1,5 +1,6 @@
 #include "record/xml_data_packet_reader.h"
 
+#include "record/change_log_filter.h"
 #include "record/record_file_input.h"
 #include "record/record_file_job_progress.h"
 #include "record/record_table.h"
@@ -10,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,6 +42,33 @@ void appendBytes(std::string& out, const char* utf8)
                 ++p;
         }
     }
+}
+
+/// The stored text (see storedRecordText) of the UTF-8 value @p utf8: a
+/// view of it as it stands when it is plain ASCII, the usual case, else
+/// its bytes decoded into @p into.
+std::string_view storedBytesOf(const char* utf8, char (&into)[kRecordTextWidth])
+{
+    std::size_t length = 0;
+    while (utf8[length] && static_cast<unsigned char>(utf8[length]) < 0x80)
+        ++length;
+    if (!utf8[length])
+        return storedRecordText(std::string_view(utf8, length));
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8);
+    std::size_t n = 0;
+    while (*p && n < kRecordTextWidth) {
+        const unsigned char lead = *p++;
+        if (lead < 0x80) {
+            into[n++] = static_cast<char>(lead);
+        } else if ((lead & 0xE0) == 0xC0 && (*p & 0xC0) == 0x80) {
+            into[n++] = static_cast<char>(((lead & 0x1F) << 6) | (*p++ & 0x3F));
+        } else {
+            into[n++] = '?';
+            while ((*p & 0xC0) == 0x80)
+                ++p;
+        }
+    }
+    return storedRecordText(std::string_view(into, n));
 }
 
 std::string bytesOf(const char* utf8)
@@ -78,7 +107,8 @@ bool isText(std::string_view type) { return equalsNoCase(type, "string"); }
 
 class PacketParser {
 public:
-    explicit PacketParser(RecordTable& table) : table_(table), parser_(XML_ParserCreate("ISO-8859-1"))
+    PacketParser(RecordTable& table, ChangeLogFilter& filter)
+        : table_(table), filter_(filter), parser_(XML_ParserCreate("ISO-8859-1"))
     {
         if (!parser_)
             return;
@@ -141,6 +171,7 @@ private:
     std::optional<RecordField> rowField(std::string_view name);
 
     RecordTable& table_;
+    ChangeLogFilter& filter_;
     XML_Parser parser_;
     std::vector<Element> stack_;
     bool failed_ = false;
@@ -166,8 +197,8 @@ private:
     };
     std::vector<Seen> seen_;
     std::vector<RecordChangeRun> log_;
-    std::string value_;
-    RecordRow row_;
+    /// Per text field: its value's bytes when they are not plain ASCII.
+    char decoded_[kRecordFieldCount - 1][kRecordTextWidth];
 };
 
 PacketParser::Element PacketParser::child(Element parent, std::string_view name) const
@@ -274,6 +305,19 @@ void PacketParser::params(const char** attributes)
     for (const char** a = attributes; *a; a += 2) {
         if (std::strcmp(a[0], "CHANGE_LOG") != 0)
             continue;
+        if (filter_.active() && a[1][0] == '#') {
+            ChangeLogFilter::Log* log = filter_.logFor(a[1]);
+            if (!log || !log->valid)
+                return fail();
+            if (log_.empty()) {
+                log_ = std::move(log->runs);
+            } else {
+                for (const RecordChangeRun& run : log->runs)
+                    for (std::uint32_t i = 0; i < run.count; ++i)
+                        RecordTable::addChangeLogEntry(log_, run.first + i, run.replaces, run.kind);
+            }
+            continue;
+        }
         // Three decimal numbers an entry, separated by blanks.
         const char* p = a[1];
         std::int64_t numbers[3];
@@ -326,8 +370,7 @@ std::optional<RecordField> PacketParser::rowField(std::string_view name)
 
 void PacketParser::row(const char** attributes)
 {
-    for (std::size_t i = 0; i < kRecordFieldCount; ++i)
-        row_.clearField(recordField(i));
+    RecordRowFields fields;
     RecordRowState state = 0;
     std::size_t index = 0;
     for (const char** a = attributes; *a; a += 2, ++index) {
@@ -344,18 +387,27 @@ void PacketParser::row(const char** attributes)
         }
         if (!seen.rowState && !seen.field)
             continue;
-        value_.clear();
-        appendBytes(value_, a[1]);
-        if (seen.rowState) {
-            const std::optional<std::int32_t> number = parseRecordNo(value_);
-            if (!number || *number < 0 || *number > 255)
+        if (seen.rowState || *seen.field == RecordField::No) {
+            // Only ASCII digits make a number, so the UTF-8 form reads the
+            // same as its bytes would.
+            const std::optional<std::int32_t> number = parseRecordNo(a[1]);
+            if (!number)
                 return fail();
-            state = static_cast<RecordRowState>(*number);
-        } else if (!row_.setField(*seen.field, value_)) {
-            return fail();
+            if (seen.rowState) {
+                if (*number < 0 || *number > 255)
+                    return fail();
+                state = static_cast<RecordRowState>(*number);
+            } else {
+                fields.no = *number;
+                fields.hasNo = true;
+            }
+            continue;
         }
+        const std::size_t text = recordFieldIndex(*seen.field) - 1;
+        fields.texts[text] = storedBytesOf(a[1], decoded_[text]);
+        fields.present = static_cast<std::uint8_t>(fields.present | (1u << text));
     }
-    table_.appendRow(row_, state);
+    table_.appendFields(fields, state);
 }
 
 bool PacketParser::parse(std::size_t n, bool last)
@@ -380,31 +432,49 @@ bool PacketParser::complete()
 template <class Source>
 bool readPacket(RecordTable& table, Source&& source, RecordFileJobProgress* progress)
 {
-    PacketParser parser(table);
+    ChangeLogFilter filter;
+    PacketParser parser(table, filter);
     if (!parser.ok())
         return false;
     std::size_t chunk = kReadChunk;
     std::uint64_t done = 0;
+    std::unique_ptr<char[]> input;
+    std::size_t inputSize = 0;
+    std::string filtered;
     for (;;) {
-        void* buffer = parser.buffer(chunk);
+        if (inputSize != chunk) {
+            input.reset();
+            input.reset(new char[chunk]);
+            inputSize = chunk;
+        }
+        std::size_t n = 0;
+        if (!source(input.get(), chunk, n))
+            return false;
+        filtered.clear();
+        const std::uint64_t takenBefore = filter.taken();
+        filter.feed(input.get(), n, filtered);
+        void* buffer = parser.buffer(std::max<std::size_t>(filtered.size(), 1));
         if (!buffer)
             return false;
-        std::size_t n = 0;
-        if (!source(static_cast<char*>(buffer), chunk, n))
-            return false;
-        if (!parser.parse(n, n == 0))
+        std::memcpy(buffer, filtered.data(), filtered.size());
+        if (!parser.parse(filtered.size(), n == 0))
             return false;
         if (n == 0)
-            return parser.complete();
+            return !filter.malformed() && parser.complete();
         done += n;
         if (progress) {
             if (progress->cancelRequested())
                 return false;
             progress->setDone(done);
         }
-        if (parser.progressed())
+        // Bytes of a change log the filter took out are progress too: the
+        // parser has no token to finish there.
+        // A short read (a pipe, bytes handed over in small pieces) is no
+        // sign of a long token: growing then would allocate up to 1 GiB for
+        // a few bytes.
+        if (parser.progressed() || filter.taken() != takenBefore)
             chunk = kReadChunk;
-        else if (chunk < kLargestChunk)
+        else if (chunk < kLargestChunk && n == chunk)
             chunk *= 2;
     }
 }

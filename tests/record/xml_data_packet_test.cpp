@@ -1,3 +1,4 @@
+#include "record/change_log_filter.h"
 #include "record/record_file.h"
 #include "record/xml_data_packet_reader.h"
 #include "record_file_test_support.h"
@@ -179,6 +180,87 @@ INSTANTIATE_TEST_SUITE_P(
         BadPacket{"RowsThenGarbage",
                   withFields(allFieldsBut(""), "<ROWDATA><ROW No=\"1\"/><ROW No=\"2\"/></ROWDATA></DATAPACKET>junk")}),
     [](const auto& info) { return std::string(info.param.name); });
+
+struct LogCase {
+    const char* name;
+    std::string params;  ///< what stands between FIELDS and the end of METADATA
+    std::string rowData;
+    bool ok;
+    std::string log;
+};
+
+class XmlDataPacketChangeLog : public ::testing::TestWithParam<LogCase> {};
+
+// The change log is read beside the parser rather than by it; a document
+// type declaration leaves it to the parser, so both ways must agree.
+TEST_P(XmlDataPacketChangeLog, ReadsTheLogAsTheParserHandsItOver)
+{
+    const LogCase& c = GetParam();
+    const std::string packet = "<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>" + allFieldsBut("") + "</FIELDS>" +
+                               c.params + "</METADATA><ROWDATA>" + c.rowData + "</ROWDATA></DATAPACKET>";
+    for (const std::string& bytes : {packet, "<!DOCTYPE DATAPACKET>" + packet}) {
+        for (std::size_t chunk : {std::size_t{1} << 20, std::size_t{1}, std::size_t{5}}) {
+            RecordTable table;
+            const bool ok = XmlDataPacketReader::parse(bytes, table, chunk);
+            EXPECT_EQ(ok, c.ok) << bytes.substr(0, 20) << " chunk " << chunk;
+            if (ok && c.ok) {
+                EXPECT_EQ(logText(table), c.log) << bytes.substr(0, 20) << " chunk " << chunk;
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, XmlDataPacketChangeLog,
+    ::testing::Values(
+        LogCase{"Plain", "<PARAMS CHANGE_LOG=\"1 0 4 2 0 4\"/>", "<ROW No=\"1\"/><ROW No=\"2\"/>", true,
+                "1 0 4 2 0 4"},
+        LogCase{"SingleQuotesBlanksAroundEquals", "<PARAMS\n LCID = '1' CHANGE_LOG = '3 0 4'/>", "", true, "3 0 4"},
+        LogCase{"TabsAndLineEndsReadAsBlanks", "<PARAMS CHANGE_LOG=\" 1\t0\r\n4  2 0\n4 \"/>", "", true,
+                "1 0 4 2 0 4"},
+        LogCase{"ReferencesStandForTheirCharacter", "<PARAMS CHANGE_LOG=\"1&#32;0&#x20;&#52;\"></PARAMS>", "", true,
+                "1 0 4"},
+        LogCase{"EmptyValue", "<PARAMS CHANGE_LOG=\"\"/>", "", true, ""},
+        LogCase{"OtherAttributesOnly", "<PARAMS LCID=\"1 0 4\" change_log=\"x\"/>", "", true, ""},
+        LogCase{"CommentAndInstructionPassUnread",
+                "<!-- <PARAMS CHANGE_LOG=\"x\"/> --><?pi <PARAMS CHANGE_LOG=\"y\"?>"
+                "<PARAMS CHANGE_LOG=\"2 0 4\"/><![CDATA[<PARAMS CHANGE_LOG=\"z\"/>]]>",
+                "", true, "2 0 4"},
+        LogCase{"ParamsElsewhereIgnored", "<PARAMS CHANGE_LOG=\"5 0 4\"/>", "<PARAMS CHANGE_LOG=\"bad\"/>", true,
+                "5 0 4"},
+        LogCase{"TwoParamsBothCount", "<PARAMS CHANGE_LOG=\"1 0 4\"/><PARAMS CHANGE_LOG=\"2 0 4 7 1 8\"/>", "",
+                true, "1 0 4 2 0 4 7 1 8"},
+        LogCase{"ValueLookingLikeTheStandIn", "<PARAMS CHANGE_LOG=\"#0\"/>", "", false, ""},
+        LogCase{"TabByReferenceIsNoBlank", "<PARAMS CHANGE_LOG=\"1 0 4&#9;2 0 4\"/>", "", false, ""},
+        LogCase{"NegativeRecord", "<PARAMS CHANGE_LOG=\"-1 0 4\"/>", "", false, ""},
+        LogCase{"NumberBeyond32Bits", "<PARAMS CHANGE_LOG=\"1 0 2147483648\"/>", "", false, ""},
+        LogCase{"SignWithoutDigits", "<PARAMS CHANGE_LOG=\"1 - 4\"/>", "", false, ""},
+        LogCase{"UnknownEntity", "<PARAMS CHANGE_LOG=\"1 0 &four;\"/>", "", false, ""},
+        LogCase{"LessThanInValue", "<PARAMS CHANGE_LOG=\"1 0 4<\"/>", "", false, ""},
+        LogCase{"ControlByteInValue", "<PARAMS CHANGE_LOG=\"1 0 4\x01\"/>", "", false, ""},
+        LogCase{"BrokenValueInIgnoredParams", "", "<PARAMS CHANGE_LOG=\"1 &amp 4\"/>", false, ""},
+        LogCase{"DuplicateAttribute", "<PARAMS CHANGE_LOG=\"1 0 4\" CHANGE_LOG=\"1 0 4\"/>", "", false, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(XmlDataPacket, TheParserNeverHoldsTheChangeLog)
+{
+    // However the bytes arrive, the parser gets a stand-in a few bytes long.
+    const std::string bytes = "<METADATA><PARAMS CHANGE_LOG=\"1 0 4 2 0 4 3 0 4\"/></METADATA>";
+    for (std::size_t chunk : {std::size_t{1}, std::size_t{4}, bytes.size()}) {
+        ChangeLogFilter filter;
+        std::string out;
+        for (std::size_t at = 0; at < bytes.size(); at += chunk)
+            filter.feed(bytes.data() + at, std::min(chunk, bytes.size() - at), out);
+        EXPECT_EQ(out, "<METADATA><PARAMS CHANGE_LOG=\"#0\"/></METADATA>") << "chunk " << chunk;
+        const ChangeLogFilter::Log* log = filter.logFor("#0");
+        ASSERT_NE(log, nullptr);
+        ASSERT_TRUE(log->valid);
+        ASSERT_EQ(log->runs.size(), 1u);
+        EXPECT_EQ(log->runs[0].first, 1u);
+        EXPECT_EQ(log->runs[0].count, 3u);
+        EXPECT_EQ(filter.logFor("#1"), nullptr);
+    }
+}
 
 TEST(XmlDataPacket, ReplacesTheTableOnSuccess)
 {
