@@ -1,6 +1,7 @@
 #include "chart/ui/chart_picture.h"
 
 #include <QBuffer>
+#include <QFileDevice>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -8,11 +9,24 @@
 
 #include <qcustomplot.h>
 
+#include <cerrno>
+#include <cstring>
+
 namespace {
 
 QString failure(const QString& fileName, const QString& reason)
 {
     return QStringLiteral("Cannot save the picture to %1: %2").arg(fileName, reason);
+}
+
+/// The device's error text, or the system's for @p error when the device
+/// has none to give.
+QString systemReason(const QFileDevice& file, int error)
+{
+    const QString reason = file.errorString();
+    if (error != 0 && (reason.isEmpty() || reason == QStringLiteral("Unknown error")))
+        return QString::fromLocal8Bit(std::strerror(error));
+    return reason;
 }
 
 }  // namespace
@@ -39,13 +53,19 @@ QString saveChartPicture(QCustomPlot& plot, const QString& fileName)
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         return failure(fileName, file.errorString());
-    if (file.write(bitmap) != bitmap.size()) {
-        const QString reason = file.errorString();
+    // Flushed here rather than by commit(), and the system's own error kept:
+    // a disk that fills up part-way through is otherwise reported as
+    // "Unknown error" and the user would not learn why.
+    errno = 0;
+    if (file.write(bitmap) != bitmap.size() || !file.flush()) {
+        const int error = errno;
+        const QString reason = systemReason(file, error);
         file.cancelWriting();
         return failure(fileName, reason);
     }
+    errno = 0;
     if (!file.commit())
-        return failure(fileName, file.errorString());
+        return failure(fileName, systemReason(file, errno));
     return {};
 }
 
