@@ -199,6 +199,12 @@ void CableConnection::USBConClick()
         if (!device || !device->FullAccess()) {
             connected_ = false;
         } else if (connected_) {
+            // The new reader starts wherever the line is now. Bytes gathered
+            // before belong to a frame whose rest was lost; finishing it with
+            // the new bytes would splice two readings into one the meter
+            // never sent.
+            frameLength_ = 0;
+            framePending_ = false;
             attachReader(*device);
             connectedInstance_ = device->PnPInfo() ? static_cast<int64_t>(device->PnPInfo()->DeviceInstance) : -1;
         } else {

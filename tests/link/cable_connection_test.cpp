@@ -361,6 +361,45 @@ TEST(CableConnection, AnotherDeviceArrivingKeepsTheLinkReading)
     EXPECT_TRUE(c.dispatcher.RunUntil([&] { return !c.host.frames.empty(); }, 10s));
 }
 
+// A connect starts reading wherever the line is: what was gathered before
+// belongs to a frame whose rest is lost and must not be finished with the
+// new bytes.
+TEST(CableConnection, APartialFrameDoesNotOutliveItsReader)
+{
+    Connected c;
+    const uint32_t cable = c.selectedInstance();
+    c.click();
+    const std::vector<Bytes> reports = dataReports(frameBytes(kFrame), 7);  // 7, 7, 7 and 5 bytes
+    auto queue = [&](const Bytes& report) {
+        Bytes withId{0};
+        withId.insert(withId.end(), report.begin(), report.end());
+        c.platform->QueueInputReport(cable, withId);
+    };
+    auto deliver = [&](std::size_t historyLines) {
+        return c.dispatcher.RunUntil([&] { return c.link->HistoryListBox().size() == historyLines; }, 10s);
+    };
+    std::size_t lines = c.link->HistoryListBox().size();
+    queue(reports[0]);
+    queue(reports[1]);
+    ASSERT_TRUE(deliver(lines + 2));
+    ASSERT_TRUE(c.link->FramePending());
+
+    c.click();  // disconnect
+    c.click();  // connect: two history lines of the feature report
+    ASSERT_TRUE(c.link->connected());
+    EXPECT_FALSE(c.link->FramePending());
+    lines = c.link->HistoryListBox().size();
+    // The rest of a frame: spliced to the first half it would pass as one.
+    queue(reports[2]);
+    queue(reports[3]);
+    queue(kEmptyReport);
+    ASSERT_TRUE(deliver(lines + 2));
+    c.sendFrame(cable);
+    EXPECT_TRUE(c.dispatcher.RunUntil([&] { return !c.host.frames.empty(); }, 10s));
+    c.dispatcher.RunUntil([&] { return c.platform->QueuedReportCount(cable) == 0; }, 10s);
+    EXPECT_EQ(c.host.frames, std::vector<std::string>{kFrame});
+}
+
 // The data handler throws: the reader ends, the history says why and the
 // connection falls back to "Connect" in yellow, as after a lost link.
 TEST(CableConnection, AFailingHandlerEndsTheConnectionVisibly)
