@@ -16,6 +16,8 @@ struct THidSimPlatform::Device {
     uint32_t SourcePeriod = 0;
     uint64_t SourceDue = 0;
     uint32_t ReadStartFailure = 0;
+    uint32_t PassingFailure = 0;
+    uint32_t PassingFailuresLeft = 0;
     uint32_t ReadStarts = 0;
     std::vector<std::vector<uint8_t>> Features;
 };
@@ -173,6 +175,15 @@ void THidSimPlatform::SetReadStartFailure(uint32_t deviceInstance, uint32_t erro
     std::lock_guard lock(mutex_);
     if (Device* device = deviceLocked(deviceInstance))
         device->ReadStartFailure = errorCode;
+}
+
+void THidSimPlatform::FailNextReadStarts(uint32_t deviceInstance, uint32_t errorCode, uint32_t count)
+{
+    std::lock_guard lock(mutex_);
+    if (Device* device = deviceLocked(deviceInstance)) {
+        device->PassingFailure = errorCode;
+        device->PassingFailuresLeft = count;
+    }
 }
 
 void THidSimPlatform::AdvanceTime(uint32_t ms)
@@ -574,6 +585,11 @@ bool THidSimPlatform::ReadFileEx(THidHandle handle, uint8_t* buffer, uint32_t le
         Device* device = deviceLocked(h->Instance);
         if (device->ReadStartFailure != 0) {
             SetLastError(device->ReadStartFailure);
+            return false;
+        }
+        if (device->PassingFailuresLeft > 0) {
+            --device->PassingFailuresLeft;
+            SetLastError(device->PassingFailure);
             return false;
         }
         if (h->Mode != EHidOpenMode::OverlappedRead || !buffer || length == 0) {

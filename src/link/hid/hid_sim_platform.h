@@ -74,6 +74,9 @@ public:
                               std::function<std::vector<uint8_t>()> source);
     /// Any thread. Makes every read start fail with @p errorCode; 0 ends that.
     void SetReadStartFailure(uint32_t deviceInstance, uint32_t errorCode);
+    /// Any thread. Makes the next @p count read starts fail with @p errorCode
+    /// (a flaky hub); later ones work again.
+    void FailNextReadStarts(uint32_t deviceInstance, uint32_t errorCode, uint32_t count);
     /// Any thread. Advances the driven clock by @p ms [ms].
     void AdvanceTime(uint32_t ms);
     /// Current time [ms] since construction.

@@ -164,6 +164,8 @@ void SimulatedCable::sendReportLocked(uint64_t tickMs)
         return;
     if (options_.BufferedReports != 0 && platform_->QueuedReportCount(instance_) >= options_.BufferedReports)
         return;
+    if (options_.ReportFilter)
+        options_.ReportFilter(tickMs, report);
     platform_->QueueInputReport(instance_, std::move(report));
 }
 

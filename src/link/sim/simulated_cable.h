@@ -7,10 +7,12 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 /// How a SimulatedCable behaves.
 struct SimulatedCableOptions {
@@ -19,6 +21,11 @@ struct SimulatedCableOptions {
     uint32_t BufferedReports = 64;
     /// Time between input reports [ms].
     uint32_t ReportPeriodMs = 12;
+    /// Called with each input report the cable is about to queue (report ID
+    /// first) and the time it is sent at [ms]; it may change the report in
+    /// any way, its length too (a noisy line). Runs under the cable's lock:
+    /// it must not call the cable.
+    std::function<void(uint64_t timeMs, std::vector<uint8_t>& report)> ReportFilter;
 };
 
 /// The meter's USB cable on a simulated HID platform, with a SimulatedMeter
