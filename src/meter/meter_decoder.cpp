@@ -254,6 +254,14 @@ std::optional<MeterDecoder::FrameFields> MeterDecoder::checkFrame(std::string_vi
             fields.thousandths = *thousandths;
         }
     }
+    // The cable sends only hexadecimal digits, but a typed frame may hold
+    // anything; the voltage and current digits go to the LCD as they are.
+    for (char c : frame) {
+        if (!HexNibbleValue(c)) {
+            reason = "a digit is not a hexadecimal digit";
+            return std::nullopt;
+        }
+    }
     return fields;
 }
 

@@ -310,6 +310,8 @@ const MalformedCase kMalformed[] = {
     {"flag nibble not hex", "0" "0" "0" "1234" "2" "2205" "1" "0518" "2" "07" "G418" "DA"},
     {"main digit E", "0" "0" "0" "12E4" "0" "2205" "1" "0518" "2" "07" "0000" "DA"},
     {"main digit hex", "0" "0" "0" "1A34" "2" "2205" "1" "0518" "2" "07" "0000" "DA"},
+    {"voltage digit not hex", "0" "0" "0" "1234" "2" "22x5" "1" "0518" "2" "07" "5418" "DA"},
+    {"current digit lower case", "0" "0" "0" "1234" "2" "2205" "1" "05b8" "2" "07" "5418" "DA"},
 };
 
 void PrintTo(const MalformedCase& c, std::ostream* os) { *os << c.name; }

@@ -119,8 +119,12 @@ std::optional<THidCaps> HidParseReportDescriptor(std::span<const uint8_t> descri
         } else if (item.Type == kTypeMain) {
             const int kind = item.Tag == kInput ? 0 : item.Tag == kOutput ? 1 : item.Tag == kFeature ? 2 : -1;
             if (kind >= 0) {
-                bits[kind][globals.ReportId] +=
-                    uint64_t{globals.ReportSize} * uint64_t{globals.ReportCount};
+                // Held at a ceiling far past the longest report allowed, so
+                // that a sum past 64 bits cannot wrap round to a short report.
+                constexpr uint64_t kCeiling = uint64_t{1} << 40;
+                uint64_t& total = bits[kind][globals.ReportId];
+                const uint64_t added = uint64_t{globals.ReportSize} * uint64_t{globals.ReportCount};
+                total = added >= kCeiling - total ? kCeiling : total + added;
             } else if (item.Tag == kCollection) {
                 if (depth == 0 && !topSeen) {
                     topSeen = true;
