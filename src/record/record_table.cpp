@@ -148,15 +148,17 @@ std::size_t RecordTable::appendRow(const RecordRow& row) { return appendRow(row,
 std::size_t RecordTable::appendRow(const RecordRow& row, RecordRowState state)
 {
     writableSegment().append(row, state);
-    std::size_t index = rowCount_++;
-    current_ = index;
-    notify(false, index);
-    return index;
+    return rowAppended();
 }
 
 std::size_t RecordTable::appendFields(const RecordRowFields& fields, RecordRowState state)
 {
     writableSegment().append(fields, state);
+    return rowAppended();
+}
+
+std::size_t RecordTable::rowAppended()
+{
     std::size_t index = rowCount_++;
     current_ = index;
     notify(false, index);

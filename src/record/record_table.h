@@ -193,6 +193,9 @@ public:
 private:
     RecordSegment& writableSegment();
     void sealSegments();
+    // The last row of the writable segment becomes the table's newest and
+    // current row; returns its index.
+    std::size_t rowAppended();
     void notify(bool reset, std::size_t firstNewRow);
     /// Empties the table without notifying its views.
     void dropContent();

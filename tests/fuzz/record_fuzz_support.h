@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,6 +62,21 @@ inline void checkRows(const RecordTable& table)
             }
         }
     }
+}
+
+/// A fuzz input of the record readers: its first byte picks the size of
+/// the pieces (1 to 64 bytes) the rest is handed over in.
+struct PiecedInput {
+    std::size_t chunk;
+    std::string_view bytes;
+};
+
+inline std::optional<PiecedInput> piecedInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size == 0)
+        return std::nullopt;
+    return PiecedInput{1 + std::size_t{data[0]} % 64,
+                       std::string_view(reinterpret_cast<const char*>(data + 1), size - 1)};
 }
 
 /// A file of this process's own, removed at exit: in memory (/dev/shm)

@@ -34,10 +34,10 @@ RecordTable tableBefore()
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    if (size == 0)
+    const auto input = fuzz_record::piecedInput(data, size);
+    if (!input)
         return 0;
-    const std::size_t chunk = 1 + data[0] % 64;
-    const std::string_view bytes(reinterpret_cast<const char*>(data + 1), size - 1);
+    const auto [chunk, bytes] = *input;
 
     RecordFileLoad load;
     load.form = RecordFileForm::XmlDataPacket;
