@@ -24,14 +24,19 @@
 #include <thread>
 #include <unistd.h>
 
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+// The sanitizers replace malloc (mallinfo2 then reads nothing) and add
+// shadow memory that grows with the addresses touched.
+#define ZQ_SANITIZER_HEAP 1
 // Bytes the program holds, as the sanitizer's allocator counts them.
 extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
+#else
+#include <malloc.h>
+#endif
+#if defined(__SANITIZE_ADDRESS__)
 // Freed blocks wait in the quarantine before reuse; a bounded one keeps the
 // figures close to the program's own.
 extern "C" const char* __asan_default_options() { return "quarantine_size_mb=32"; }
-#else
-#include <malloc.h>
 #endif
 
 namespace {
@@ -53,8 +58,8 @@ constexpr double kMiB = 1024.0 * 1024.0;
 constexpr double kDefaultSlackMiB = 24;
 constexpr double kSettledSlackMiB = 8;
 
-#if defined(__SANITIZE_ADDRESS__)
-// Under AddressSanitizer the resident size swings by tens of MiB with its
+#if defined(ZQ_SANITIZER_HEAP)
+// Under a sanitizer the resident size swings by tens of MiB with its
 // shadow, quarantine and per-thread caches (a read thread per connect), so
 // the checks use the bytes the program holds, as its allocator counts them.
 constexpr const char* kCheckedMemory = "heap in use";
@@ -72,7 +77,7 @@ uint64_t residentBytes()
 
 uint64_t heapBytes()
 {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(ZQ_SANITIZER_HEAP)
     return __sanitizer_get_current_allocated_bytes();
 #else
     const struct mallinfo2 info = mallinfo2();
@@ -83,7 +88,7 @@ uint64_t heapBytes()
 /// What the memory checks compare: RSS, or the heap under AddressSanitizer.
 uint64_t checkedBytes()
 {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(ZQ_SANITIZER_HEAP)
     return heapBytes();
 #else
     return residentBytes();
