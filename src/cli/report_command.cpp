@@ -4,9 +4,8 @@
 #include "record/record_table.h"
 #include "report/data_report.h"
 #include "report/record_table_rows.h"
+#include "report/report_file_sinks.h"
 #include "report/report_job.h"
-#include "report/report_print_date.h"
-#include "report/report_sinks.h"
 
 #include <QGuiApplication>
 

@@ -1,5 +1,8 @@
 #include "report/data_report.h"
 
+#include <QDate>
+#include <QLocale>
+
 #include <algorithm>
 #include <utility>
 
@@ -42,12 +45,12 @@ const std::array<DataReport::Column, DataReport::kColumnCount> DataReport::kColu
 }};
 
 DataReport::DataReport(const ReportRows& rows, std::string printDate)
-    : m_rows(rows), m_printDate(std::move(printDate)), m_rowCount(rows.rowCount())
+    : rows_(rows), printDate_(std::move(printDate)), rowCount_(rows.rowCount())
 {
-    if (m_rowCount < 0)
-        m_rowCount = 0;
+    if (rowCount_ < 0)
+        rowCount_ = 0;
     for (int c = 0; c < kColumnCount; ++c)
-        m_fieldOfColumn[c] = rows.findField(kColumns[c].field);
+        fieldOfColumn_[c] = rows.findField(kColumns[c].field);
 }
 
 int DataReport::pageCountFor(int rowCount)
@@ -59,12 +62,12 @@ int DataReport::pageCountFor(int rowCount)
 
 std::optional<std::string> DataReport::detailText(int row, int column) const
 {
-    if (row < 0 || row >= m_rowCount || column < 0 || column >= kColumnCount)
+    if (row < 0 || row >= rowCount_ || column < 0 || column >= kColumnCount)
         return std::nullopt;
-    const int field = m_fieldOfColumn[column];
+    const int field = fieldOfColumn_[column];
     if (field < 0)
         return std::nullopt;
-    return m_rows.fieldText(row, field);
+    return rows_.fieldText(row, field);
 }
 
 DataReport::DetailRows DataReport::detailRowsOf(int number) const
@@ -72,7 +75,9 @@ DataReport::DetailRows DataReport::detailRowsOf(int number) const
     if (number < 1 || number > pageCount())
         return {};
     const int first = (number - 1) * kRowsPerPage;
-    return {first, std::max(first, std::min(m_rowCount, first + kRowsPerPage))};
+    // Counted from the rows left, as first + kRowsPerPage would overflow on
+    // the last page of a report near INT_MAX rows.
+    return {first, first + std::max(0, std::min(kRowsPerPage, rowCount_ - first))};
 }
 
 ReportPage DataReport::page(int number) const
@@ -91,8 +96,8 @@ ReportPage DataReport::page(int number) const
     title.boxHeightMm = 6.61;
     page.items.push_back(std::move(title));
     page.items.push_back(textAt("Print Date:", kDateFont, 158.75, kPageHeaderTop + 5.29));
-    if (!m_printDate.empty())
-        page.items.push_back(textAt(m_printDate, kDateFont, 171.45, kPageHeaderTop + 5.29));
+    if (!printDate_.empty())
+        page.items.push_back(textAt(printDate_, kDateFont, 171.45, kPageHeaderTop + 5.29));
 
     for (const Column& column : kColumns)
         page.items.push_back(textAt(std::string(column.header), kBodyFont, column.headerLeftMm,
@@ -112,4 +117,9 @@ ReportPage DataReport::page(int number) const
     page.items.push_back(
         textAt(std::to_string(number), kPageNumberFont, 178.86, kPageFooterTop + 4.23));
     return page;
+}
+
+std::string currentReportPrintDate()
+{
+    return QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toLatin1().toStdString();
 }

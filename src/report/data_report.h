@@ -1,11 +1,45 @@
 #pragma once
 
-#include "report/report_page.h"
 #include "report/report_rows.h"
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+/// A font of the report. The family is the one the layout names; the
+/// painter falls back to a metric-compatible face where it is missing.
+struct ReportFont {
+    std::string family = "Arial";
+    double pointSize = 10.0;
+    bool bold = false;
+
+    friend bool operator==(const ReportFont&, const ReportFont&) = default;
+};
+
+/// One text placed on a page. Positions and sizes are in millimetres from
+/// the page's top-left corner. A text with a box (boxWidthMm > 0) is centred
+/// in it; any other text is left-aligned with its top-left corner at
+/// (leftMm, topMm) and sized to its text.
+struct ReportItem {
+    std::string text;  ///< 8-bit, system code page
+    ReportFont font;
+    double leftMm = 0.0;
+    double topMm = 0.0;
+    double boxWidthMm = 0.0;
+    double boxHeightMm = 0.0;
+
+    bool hasBox() const { return boxWidthMm > 0.0; }
+};
+
+/// One laid-out page of a report.
+struct ReportPage {
+    int number = 0;    ///< 1-based
+    int firstRow = 0;  ///< index of the first detail row on the page
+    int rowCount = 0;  ///< detail rows on the page
+    std::vector<ReportItem> items;
+};
 
 /// The data report of the record table: a page header with the title and
 /// the print date, the column header, 37 detail lines a page and the page
@@ -42,15 +76,15 @@ public:
     DataReport(const ReportRows& rows, std::string printDate);
 
     /// Rows in the report: the source's row count when the report was made.
-    int rowCount() const { return m_rowCount; }
+    int rowCount() const { return rowCount_; }
 
     /// Pages: at least one, even for no rows.
-    int pageCount() const { return pageCountFor(m_rowCount); }
+    int pageCount() const { return pageCountFor(rowCount_); }
 
     /// Pages a report of @p rowCount rows has.
     static int pageCountFor(int rowCount);
 
-    const std::string& printDate() const { return m_printDate; }
+    const std::string& printDate() const { return printDate_; }
 
     /// Page @p number (1 to pageCount()); an out-of-range number gives an
     /// empty page with number 0.
@@ -68,11 +102,15 @@ public:
     /// unbound field or a row outside the report).
     std::optional<std::string> detailText(int row, int column) const;
 
-    const ReportRows& rows() const { return m_rows; }
+    const ReportRows& rows() const { return rows_; }
 
 private:
-    const ReportRows& m_rows;
-    std::string m_printDate;
-    int m_rowCount;
-    std::array<int, kColumnCount> m_fieldOfColumn;
+    const ReportRows& rows_;
+    std::string printDate_;
+    int rowCount_;
+    std::array<int, kColumnCount> fieldOfColumn_;
 };
+
+/// Today's date in the system's short date format, as the report prints
+/// it (8-bit, system code page).
+std::string currentReportPrintDate();

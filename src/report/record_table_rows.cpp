@@ -2,11 +2,11 @@
 
 #include <climits>
 
-RecordTableRows::RecordTableRows(const RecordTable& table) : m_reader(table.reader()) {}
+RecordTableRows::RecordTableRows(const RecordTable& table) : reader_(table.reader()) {}
 
 int RecordTableRows::rowCount() const
 {
-    return m_reader.rowCount() > std::size_t(INT_MAX) ? INT_MAX : int(m_reader.rowCount());
+    return reader_.rowCount() > std::size_t(INT_MAX) ? INT_MAX : int(reader_.rowCount());
 }
 
 std::string RecordTableRows::fieldName(int field) const
@@ -18,7 +18,7 @@ std::string RecordTableRows::fieldName(int field) const
 
 std::optional<std::string> RecordTableRows::fieldText(int row, int field) const
 {
-    if (row < 0 || std::size_t(row) >= m_reader.rowCount() || field < 0 || field >= fieldCount())
+    if (row < 0 || std::size_t(row) >= reader_.rowCount() || field < 0 || field >= fieldCount())
         return std::nullopt;
-    return m_reader.fieldText(std::size_t(row), recordField(std::size_t(field)));
+    return reader_.fieldText(std::size_t(row), recordField(std::size_t(field)));
 }

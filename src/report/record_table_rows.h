@@ -16,5 +16,5 @@ public:
     std::optional<std::string> fieldText(int row, int field) const override;
 
 private:
-    RecordTableReader m_reader;
+    RecordTableReader reader_;
 };

@@ -1,7 +1,6 @@
 #include "report/report_file_loader.h"
 
 #include "report/data_report.h"
-#include "report/report_file_format.h"
 
 #include <charconv>
 
@@ -11,11 +10,11 @@ constexpr qint64 kMaxLineBytes = 64 * 1024;
 
 }  // namespace
 
-ReportFileLoader::ReportFileLoader(const QString& path) : m_file(path)
+ReportFileLoader::ReportFileLoader(const QString& path) : file_(path)
 {
-    if (!m_file.open(QIODevice::ReadOnly)) {
+    if (!file_.open(QIODevice::ReadOnly)) {
         fail("Cannot read " + path.toLocal8Bit().toStdString() + ": " +
-             m_file.errorString().toLocal8Bit().toStdString());
+             file_.errorString().toLocal8Bit().toStdString());
         return;
     }
     std::string line;
@@ -32,7 +31,7 @@ ReportFileLoader::ReportFileLoader(const QString& path) : m_file(path)
         fail("The saved report's print date is damaged.");
         return;
     }
-    m_printDate = (*date)[0].value_or(std::string());
+    printDate_ = (*date)[0].value_or(std::string());
 
     if (!readLine(line) || line.rfind("fields\t", 0) != 0) {
         fail("The saved report has no field list.");
@@ -58,18 +57,18 @@ ReportFileLoader::ReportFileLoader(const QString& path) : m_file(path)
     }
     const char* first = line.data() + 5;
     const char* last = line.data() + line.size();
-    const auto [end, error] = std::from_chars(first, last, m_expected);
-    if (error != std::errc() || end != last || first == last || m_expected < 0) {
+    const auto [end, error] = std::from_chars(first, last, expected_);
+    if (error != std::errc() || end != last || first == last || expected_ < 0) {
         fail("The saved report's row count is damaged.");
         return;
     }
-    m_rows = std::make_unique<ReportRowList>(std::move(fieldNames));
-    m_rows->reserve(std::size_t(std::min(m_expected, 1 << 20)));
+    rows_ = std::make_unique<ReportRowList>(std::move(fieldNames));
+    rows_->reserve(std::size_t(std::min(expected_, 1 << 20)));
 }
 
 bool ReportFileLoader::readLine(std::string& line)
 {
-    QByteArray bytes = m_file.readLine(kMaxLineBytes);
+    QByteArray bytes = file_.readLine(kMaxLineBytes);
     if (bytes.isEmpty() || !bytes.endsWith('\n'))
         return false;  // end of file, a cut-off last line or an overlong one
     bytes.chop(1);
@@ -81,29 +80,29 @@ bool ReportFileLoader::readLine(std::string& line)
 
 ReportFileLoader::Status ReportFileLoader::fail(std::string text)
 {
-    m_error = std::move(text);
-    m_rows.reset();
-    m_status = Status::Failed;
-    return m_status;
+    error_ = std::move(text);
+    rows_.reset();
+    status_ = Status::Failed;
+    return status_;
 }
 
 ReportFileLoader::Status ReportFileLoader::step(int maxRows)
 {
-    if (m_status != Status::Running)
-        return m_status;
+    if (status_ != Status::Running)
+        return status_;
     std::string line;
-    for (int i = 0; i < maxRows && m_rows->rowCount() < m_expected; ++i) {
+    for (int i = 0; i < maxRows && rows_->rowCount() < expected_; ++i) {
         if (!readLine(line))
             return fail("The saved report is cut short.");
-        if (!m_rows->addEncodedRow(line))
-            return fail("The saved report has a damaged row " + std::to_string(m_rows->rowCount() + 1) + ".");
+        if (!rows_->addEncodedRow(line))
+            return fail("The saved report has a damaged row " + std::to_string(rows_->rowCount() + 1) + ".");
     }
-    if (m_rows->rowCount() < m_expected)
-        return m_status;
-    if (!m_file.atEnd())
+    if (rows_->rowCount() < expected_)
+        return status_;
+    if (!file_.atEnd())
         return fail("The saved report has more rows than it announces.");
-    m_status = Status::Done;
-    return m_status;
+    status_ = Status::Done;
+    return status_;
 }
 
 std::unique_ptr<ReportRowList> ReportFileLoader::loadAll(const QString& path, std::string& printDate,

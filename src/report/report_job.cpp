@@ -4,55 +4,55 @@
 #include <utility>
 
 ReportJob::ReportJob(std::unique_ptr<ReportPageSink> sink, int firstPage, int lastPage)
-    : m_sink(std::move(sink)), m_first(firstPage), m_last(std::max(firstPage - 1, lastPage)),
-      m_next(firstPage)
+    : sink_(std::move(sink)), first_(firstPage), last_(std::max(firstPage - 1, lastPage)),
+      next_(firstPage)
 {
 }
 
 ReportJob::~ReportJob()
 {
-    if (m_status == Status::Running)
+    if (status_ == Status::Running)
         cancel();
 }
 
 ReportJob::Status ReportJob::step(std::chrono::milliseconds budget)
 {
-    if (m_status != Status::Running)
-        return m_status;
-    if (!m_begun) {
-        m_begun = true;
-        if (!m_sink->begin()) {
-            m_sink->abort();
-            return m_status = Status::Failed;
+    if (status_ != Status::Running)
+        return status_;
+    if (!begun_) {
+        begun_ = true;
+        if (!sink_->begin()) {
+            sink_->abort();
+            return status_ = Status::Failed;
         }
     }
     const auto until = std::chrono::steady_clock::now() + budget;
     do {
-        if (m_next > m_last) {
-            m_status = m_sink->finish() ? Status::Done : Status::Failed;
-            return m_status;
+        if (next_ > last_) {
+            status_ = sink_->finish() ? Status::Done : Status::Failed;
+            return status_;
         }
-        if (!m_sink->writePage(m_next)) {
-            m_sink->abort();
-            return m_status = Status::Failed;
+        if (!sink_->writePage(next_)) {
+            sink_->abort();
+            return status_ = Status::Failed;
         }
-        ++m_next;
+        ++next_;
     } while (std::chrono::steady_clock::now() < until);
-    return m_status;
+    return status_;
 }
 
 void ReportJob::cancel()
 {
-    if (m_status != Status::Running)
+    if (status_ != Status::Running)
         return;
-    if (m_begun)
-        m_sink->abort();
-    m_status = Status::Cancelled;
+    if (begun_)
+        sink_->abort();
+    status_ = Status::Cancelled;
 }
 
 ReportJob::Status ReportJob::run()
 {
     while (step(std::chrono::hours(1)) == Status::Running) {
     }
-    return m_status;
+    return status_;
 }

@@ -1,10 +1,28 @@
 #pragma once
 
-#include "report/report_page_sink.h"
-
 #include <chrono>
 #include <memory>
 #include <string>
+
+/// Where a report's pages go, one at a time: a file of one of the export
+/// forms, or a printer. A sink is begun once, given pages in order, and
+/// then either finished or aborted.
+class ReportPageSink {
+public:
+    virtual ~ReportPageSink() = default;
+
+    /// Prepares the output; false on failure (see errorText()).
+    virtual bool begin() = 0;
+    /// Writes page @p number (1-based); false on failure.
+    virtual bool writePage(int number) = 0;
+    /// Completes the output; false on failure, which leaves nothing behind.
+    virtual bool finish() = 0;
+    /// Drops everything written so far.
+    virtual void abort() = 0;
+
+    /// What went wrong, for the user.
+    virtual std::string errorText() const = 0;
+};
 
 /// Sends a range of a report's pages to a sink in slices, so a caller on
 /// an event loop can do a slice, let other events run, and do the next.
@@ -27,16 +45,16 @@ public:
     /// Runs the whole job at once.
     Status run();
 
-    Status status() const { return m_status; }
-    int pagesDone() const { return m_next - m_first; }
-    int pageTotal() const { return m_last - m_first + 1; }
-    std::string errorText() const { return m_sink->errorText(); }
+    Status status() const { return status_; }
+    int pagesDone() const { return next_ - first_; }
+    int pageTotal() const { return last_ - first_ + 1; }
+    std::string errorText() const { return sink_->errorText(); }
 
 private:
-    std::unique_ptr<ReportPageSink> m_sink;
-    int m_first;
-    int m_last;
-    int m_next;
-    bool m_begun = false;
-    Status m_status = Status::Running;
+    std::unique_ptr<ReportPageSink> sink_;
+    int first_;
+    int last_;
+    int next_;
+    bool begun_ = false;
+    Status status_ = Status::Running;
 };

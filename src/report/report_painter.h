@@ -1,6 +1,6 @@
 #pragma once
 
-#include "report/report_page.h"
+#include "report/data_report.h"
 
 class QPainter;
 

@@ -96,6 +96,53 @@ INSTANTIATE_TEST_SUITE_P(Rows, DataReportPages,
                                          PageCase{100, 3, 1, 1, 37},
                                          PageCase{100, 3, 3, 75, 26}));
 
+// The rows of makeReportRows, computed rather than stored, so a source can
+// hold as many as an int counts.
+class GeneratedRows final : public ReportRows {
+public:
+    explicit GeneratedRows(int rows) : rows_(rows) {}
+    int rowCount() const override { return rows_; }
+    int fieldCount() const override { return 8; }
+    std::string fieldName(int field) const override
+    {
+        static const char* const names[] = {"No", "Time", "Value", "Unit", "V_Value", "V_Unit", "I_Value", "I_Unit"};
+        return field >= 0 && field < 8 ? names[field] : "";
+    }
+    std::optional<std::string> fieldText(int row, int field) const override
+    {
+        if (row < 0 || row >= rows_ || field < 0 || field >= 8)
+            return std::nullopt;
+        char time[16];
+        std::snprintf(time, sizeof time, "10:%02d:%02d", (row / 60) % 60, row % 60);
+        const std::string texts[] = {std::to_string(row + 1), time, "1." + std::to_string(row), "KW", "230.0",
+                                     "v", "5.00", "A"};
+        return texts[field];
+    }
+
+private:
+    int rows_;
+};
+
+TEST(DataReport, LastPagesOfTheLargestReportHoldTheirRows)
+{
+    const PageCase cases[] = {
+        {2'147'483'647, 58'040'099, 58'040'099, 2'147'483'627, 21},
+        {2'147'483'647, 58'040'099, 58'040'098, 2'147'483'590, 37},
+        {2'147'483'627, 58'040'099, 58'040'099, 2'147'483'627, 1},
+        {2'147'483'626, 58'040'098, 58'040'098, 2'147'483'590, 37},  // last page full
+    };
+    for (const PageCase& c : cases) {
+        const GeneratedRows rows(c.rows);
+        const DataReport report(rows, "d");
+        ASSERT_EQ(report.pageCount(), c.pages) << c.rows;
+        const DataReport::DetailRows detail = report.detailRowsOf(c.page);
+        EXPECT_EQ(detail.first, c.firstNo - 1) << c.rows << " page " << c.page;
+        EXPECT_EQ(detail.end, c.firstNo - 1 + c.lines) << c.rows << " page " << c.page;
+        EXPECT_EQ(describe(report.page(c.page)), expectedPage(c.page, c.firstNo, c.lines, "d"))
+            << c.rows << " page " << c.page;
+    }
+}
+
 TEST(DataReport, TitleIsCentredInItsBox)
 {
     const auto rows = makeReportRows(0);

@@ -1,7 +1,7 @@
 #include "report/data_report.h"
 #include "report/report_file_loader.h"
+#include "report/report_file_sinks.h"
 #include "report/report_job.h"
-#include "report/report_sinks.h"
 #include "report_fixture.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +14,12 @@
 
 #include <cmath>
 #include <sstream>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -187,6 +193,43 @@ TEST_F(ReportExport, ExportToAnUnwritablePlaceFails)
     ReportJob job(makeReportFileSink(ReportFileForm::Text, report, path("no/such/folder/r.txt")), 1, 1);
     EXPECT_EQ(job.run(), ReportJob::Status::Failed);
     EXPECT_FALSE(job.errorText().empty());
+}
+
+TEST_F(ReportExport, PipeIsWrittenInPlace)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "named pipes are a POSIX matter here";
+#else
+    const auto rows = makeReportRows(40);
+    const DataReport report(*rows, "d");
+    const struct {
+        ReportFileForm form;
+        const char* name;  // the name exported to: the pipe or a link to it
+    } cases[] = {{ReportFileForm::Csv, "pipe"}, {ReportFileForm::Text, "link"}};
+    for (const auto& c : cases) {
+        ASSERT_EQ(exportReport(c.form, report, path("plain")), ReportJob::Status::Done);
+        const std::string expected = readFile(path("plain"));
+        ASSERT_LT(expected.size(), 16'000u);  // fits the pipe's buffer, so nothing waits
+        QFile::remove(path("pipe"));
+        QFile::remove(path("link"));
+        ASSERT_EQ(::mkfifo(path("pipe").toLocal8Bit().constData(), 0600), 0);
+        ASSERT_TRUE(QFile::link(path("pipe"), path("link")));
+        // Open for reading first, without waiting, so the export's open finds a reader.
+        const int reader = ::open(path("pipe").toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK);
+        ASSERT_GE(reader, 0);
+
+        EXPECT_EQ(exportReport(c.form, report, path(c.name)), ReportJob::Status::Done) << c.name;
+        std::string got;
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(reader, buffer, sizeof buffer)) > 0;)
+            got.append(buffer, std::size_t(n));
+        ::close(reader);
+        EXPECT_EQ(got, expected) << c.name;
+        struct stat after {};
+        ASSERT_EQ(::stat(path("pipe").toLocal8Bit().constData(), &after), 0);
+        EXPECT_TRUE(S_ISFIFO(after.st_mode)) << c.name << ": the pipe was replaced by a file";
+    }
+#endif
 }
 
 TEST_F(ReportExport, HtmlPlacesEachTextAndEscapesIt)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "report/report_row_list.h"
+#include "report/report_rows.h"
 
 #include <memory>
 #include <string>

@@ -1,8 +1,8 @@
 #include "report/ui/data_report_preview.h"
 
 #include "record/record_table.h"
+#include "report/data_report.h"
 #include "report/record_table_rows.h"
-#include "report/report_print_date.h"
 #include "report/ui/report_preview_window.h"
 
 namespace {
@@ -10,13 +10,13 @@ namespace {
 // Releases the views however the preview ends.
 class FrozenViews {
 public:
-    explicit FrozenViews(RecordTable& table) : m_table(table) { m_table.freezeViews(); }
-    ~FrozenViews() { m_table.releaseViews(); }
+    explicit FrozenViews(RecordTable& table) : table_(table) { table_.freezeViews(); }
+    ~FrozenViews() { table_.releaseViews(); }
     FrozenViews(const FrozenViews&) = delete;
     FrozenViews& operator=(const FrozenViews&) = delete;
 
 private:
-    RecordTable& m_table;
+    RecordTable& table_;
 };
 
 }  // namespace

@@ -17,23 +17,23 @@ ReportPageView::ReportPageView(QWidget* parent) : QWidget(parent)
 
 void ReportPageView::showPage(const DataReport* report, int number)
 {
-    m_page = report ? report->page(number) : ReportPage{};
+    page_ = report ? report->page(number) : ReportPage{};
     update();
 }
 
 void ReportPageView::setDotsPerMm(double dotsPerMm)
 {
-    if (dotsPerMm <= 0.0 || dotsPerMm == m_dotsPerMm)
+    if (dotsPerMm <= 0.0 || dotsPerMm == dotsPerMm_)
         return;
-    m_dotsPerMm = dotsPerMm;
+    dotsPerMm_ = dotsPerMm;
     setFixedSize(sizeHint());
     update();
 }
 
 QSize ReportPageView::sizeHint() const
 {
-    return QSize(int(std::lround(DataReport::kPageWidthMm * m_dotsPerMm)),
-                 int(std::lround(DataReport::kPageHeightMm * m_dotsPerMm)));
+    return QSize(int(std::lround(DataReport::kPageWidthMm * dotsPerMm_)),
+                 int(std::lround(DataReport::kPageHeightMm * dotsPerMm_)));
 }
 
 void ReportPageView::paintEvent(QPaintEvent* event)
@@ -41,5 +41,5 @@ void ReportPageView::paintEvent(QPaintEvent* event)
     QPainter painter(this);
     painter.fillRect(event->rect(), Qt::white);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    paintReportPage(painter, m_page, m_dotsPerMm);
+    paintReportPage(painter, page_, dotsPerMm_);
 }

@@ -1,10 +1,8 @@
 #pragma once
 
-#include "report/report_page.h"
+#include "report/data_report.h"
 
 #include <QWidget>
-
-class DataReport;
 
 /// One page of a report on screen: white paper the size of an A4 sheet at
 /// the zoom given, with its texts. Lays out and paints only that page.
@@ -16,12 +14,12 @@ public:
     /// Shows page @p number of @p report (which must outlive the view, or
     /// be replaced before it goes).
     void showPage(const DataReport* report, int number);
-    int pageNumber() const { return m_page.number; }
-    const ReportPage& page() const { return m_page; }
+    int pageNumber() const { return page_.number; }
+    const ReportPage& page() const { return page_; }
 
     /// Screen pixels a millimetre of paper takes.
     void setDotsPerMm(double dotsPerMm);
-    double dotsPerMm() const { return m_dotsPerMm; }
+    double dotsPerMm() const { return dotsPerMm_; }
 
     QSize sizeHint() const override;
 
@@ -29,6 +27,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    ReportPage m_page;
-    double m_dotsPerMm = 3.0;
+    ReportPage page_;
+    double dotsPerMm_ = 3.0;
 };

@@ -1,15 +1,13 @@
 #include "report/ui/report_preview_window.h"
 
 #include "report/report_file_loader.h"
-#include "report/report_file_format.h"
 #include "report/report_job.h"
-#include "report/report_page_sink.h"
 #include "report/ui/report_page_view.h"
 #include "report/ui/report_printer_sink.h"
-#include "report/ui/report_progress.h"
 
 #include <QAction>
 #include <QEvent>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -18,14 +16,17 @@
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinterInfo>
+#include <QProgressDialog>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 #include <chrono>
+#include <functional>
 
 namespace {
 
@@ -52,24 +53,65 @@ QString fromLocal(const std::string& text)
     return QString::fromLocal8Bit(text.data(), qsizetype(text.size()));
 }
 
+// Runs a long task in slices on the caller's thread with a progress
+// dialog that can cancel it; events (meter readings among them) go on
+// being handled between slices. @p step does one slice and returns false
+// when the task has ended; @p done gives the units done of @p total.
+// Returns false when the user cancelled (the task is then left for the
+// caller to drop).
+bool runWithProgress(QWidget* parent, const QString& label, int total, const std::function<bool()>& step,
+                     const std::function<int()>& done)
+{
+    QProgressDialog progress(label, QStringLiteral("Cancel"), 0, std::max(1, total), parent);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(400);
+    progress.setAutoReset(false);
+    progress.setAutoClose(false);
+
+    bool cancelled = false;
+    bool busy = false;
+    QEventLoop loop;
+    QTimer slices;
+    slices.setInterval(0);
+    QObject::connect(&progress, &QProgressDialog::canceled, &loop, [&] {
+        cancelled = true;
+        loop.quit();
+    });
+    QObject::connect(&slices, &QTimer::timeout, &loop, [&] {
+        // setValue() lets events run; a timeout arriving then must not nest.
+        if (cancelled || busy)
+            return;
+        busy = true;
+        const bool more = step();
+        progress.setValue(std::min(done(), progress.maximum()));
+        busy = false;
+        if (!more)
+            loop.quit();
+    });
+    slices.start();
+    loop.exec();
+    slices.stop();
+    return !cancelled;
+}
+
 }  // namespace
 
 ReportPreviewWindow::ReportPreviewWindow(std::unique_ptr<ReportRows> rows, std::string printDate,
                                          QWidget* parent)
-    : QDialog(parent), m_printer(QPrinter::HighResolution)
+    : QDialog(parent), printer_(QPrinter::HighResolution)
 {
     setObjectName(QStringLiteral("ReportPreview"));
     setWindowTitle(QStringLiteral("Print Preview - Data Report"));
     setSizeGripEnabled(true);
 
     // One copy, no duplex, all pages, automatic paper bin, A4 portrait.
-    m_printer.setCopyCount(1);
-    m_printer.setDuplex(QPrinter::DuplexNone);
-    m_printer.setPrintRange(QPrinter::AllPages);
-    m_printer.setPaperSource(QPrinter::Auto);
-    m_printer.setPageSize(QPageSize(QPageSize::A4));
-    m_printer.setPageOrientation(QPageLayout::Portrait);
-    m_printer.setFullPage(true);
+    printer_.setCopyCount(1);
+    printer_.setDuplex(QPrinter::DuplexNone);
+    printer_.setPrintRange(QPrinter::AllPages);
+    printer_.setPaperSource(QPrinter::Auto);
+    printer_.setPageSize(QPageSize(QPageSize::A4));
+    printer_.setPageOrientation(QPageLayout::Portrait);
+    printer_.setFullPage(true);
 
     auto* toolBar = new QToolBar(this);
     toolBar->setObjectName(QStringLiteral("PreviewTools"));
@@ -85,18 +127,18 @@ ReportPreviewWindow::ReportPreviewWindow(std::unique_ptr<ReportRows> rows, std::
     add("Zoom100", "100 %", QKeySequence(), [this] { setZoom(Zoom::Actual); });
     add("ZoomWidth", "Page Width", QKeySequence(), [this] { setZoom(Zoom::PageWidth); });
     toolBar->addSeparator();
-    m_first = add("FirstPage", "First", QKeySequence(Qt::CTRL | Qt::Key_Home), [this] { firstPage(); });
-    m_prior = add("PriorPage", "Prior", QKeySequence(Qt::Key_PageUp), [this] { priorPage(); });
-    m_pageNumber = new QSpinBox(this);
-    m_pageNumber->setObjectName(QStringLiteral("PageNumber"));
-    m_pageNumber->setKeyboardTracking(false);
-    m_pageNumber->setAccelerated(true);
-    toolBar->addWidget(m_pageNumber);
-    m_pageCount = new QLabel(this);
-    m_pageCount->setObjectName(QStringLiteral("PageCount"));
-    toolBar->addWidget(m_pageCount);
-    m_next = add("NextPage", "Next", QKeySequence(Qt::Key_PageDown), [this] { nextPage(); });
-    m_last = add("LastPage", "Last", QKeySequence(Qt::CTRL | Qt::Key_End), [this] { lastPage(); });
+    first_ = add("FirstPage", "First", QKeySequence(Qt::CTRL | Qt::Key_Home), [this] { firstPage(); });
+    prior_ = add("PriorPage", "Prior", QKeySequence(Qt::Key_PageUp), [this] { priorPage(); });
+    pageNumber_ = new QSpinBox(this);
+    pageNumber_->setObjectName(QStringLiteral("PageNumber"));
+    pageNumber_->setKeyboardTracking(false);
+    pageNumber_->setAccelerated(true);
+    toolBar->addWidget(pageNumber_);
+    pageCount_ = new QLabel(this);
+    pageCount_->setObjectName(QStringLiteral("PageCount"));
+    toolBar->addWidget(pageCount_);
+    next_ = add("NextPage", "Next", QKeySequence(Qt::Key_PageDown), [this] { nextPage(); });
+    last_ = add("LastPage", "Last", QKeySequence(Qt::CTRL | Qt::Key_End), [this] { lastPage(); });
     toolBar->addSeparator();
     add("Print", "Print...", QKeySequence::Print, [this] { print(); });
     add("PrinterSetup", "Printer Setup...", QKeySequence(), [this] { printerSetup(); });
@@ -104,21 +146,21 @@ ReportPreviewWindow::ReportPreviewWindow(std::unique_ptr<ReportRows> rows, std::
     add("LoadReport", "Load...", QKeySequence::Open, [this] { load(); });
     toolBar->addSeparator();
     add("ClosePreview", "Close", QKeySequence(), [this] { accept(); });
-    connect(m_pageNumber, &QSpinBox::valueChanged, this, [this](int number) { showPage(number); });
+    connect(pageNumber_, &QSpinBox::valueChanged, this, [this](int number) { showPage(number); });
 
-    m_view = new ReportPageView;
-    m_scroll = new QScrollArea(this);
-    m_scroll->setObjectName(QStringLiteral("PageArea"));
-    m_scroll->setBackgroundRole(QPalette::Dark);
-    m_scroll->setAlignment(Qt::AlignCenter);
-    m_scroll->setWidget(m_view);
-    m_scroll->installEventFilter(this);
+    view_ = new ReportPageView;
+    scroll_ = new QScrollArea(this);
+    scroll_->setObjectName(QStringLiteral("PageArea"));
+    scroll_->setBackgroundRole(QPalette::Dark);
+    scroll_->setAlignment(Qt::AlignCenter);
+    scroll_->setWidget(view_);
+    scroll_->installEventFilter(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(toolBar);
-    layout->addWidget(m_scroll, 1);
+    layout->addWidget(scroll_, 1);
 
     const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
                                                           : QRect(0, 0, 1024, 768);
@@ -132,70 +174,70 @@ ReportPreviewWindow::~ReportPreviewWindow() = default;
 void ReportPreviewWindow::setReport(std::unique_ptr<ReportRows> rows, std::string printDate)
 {
     auto report = std::make_unique<DataReport>(*rows, std::move(printDate));
-    m_view->showPage(nullptr, 0);
-    m_report = std::move(report);
-    m_rows = std::move(rows);
-    m_currentPage = 0;
+    view_->showPage(nullptr, 0);
+    report_ = std::move(report);
+    rows_ = std::move(rows);
+    currentPage_ = 0;
     {
-        const QSignalBlocker block(m_pageNumber);
-        m_pageNumber->setRange(1, m_report->pageCount());
+        const QSignalBlocker block(pageNumber_);
+        pageNumber_->setRange(1, report_->pageCount());
     }
-    m_pageCount->setText(QStringLiteral(" of %1 ").arg(m_report->pageCount()));
+    pageCount_->setText(QStringLiteral(" of %1 ").arg(report_->pageCount()));
     showPage(1);
 }
 
 void ReportPreviewWindow::showPage(int number)
 {
-    number = std::clamp(number, 1, m_report->pageCount());
-    if (number == m_currentPage)
+    number = std::clamp(number, 1, report_->pageCount());
+    if (number == currentPage_)
         return;
-    m_currentPage = number;
-    m_view->showPage(m_report.get(), number);
-    m_scroll->verticalScrollBar()->setValue(0);
+    currentPage_ = number;
+    view_->showPage(report_.get(), number);
+    scroll_->verticalScrollBar()->setValue(0);
     updateControls();
 }
 
 void ReportPreviewWindow::updateControls()
 {
     {
-        const QSignalBlocker block(m_pageNumber);
-        m_pageNumber->setValue(m_currentPage);
+        const QSignalBlocker block(pageNumber_);
+        pageNumber_->setValue(currentPage_);
     }
-    m_first->setEnabled(m_currentPage > 1);
-    m_prior->setEnabled(m_currentPage > 1);
-    m_next->setEnabled(m_currentPage < m_report->pageCount());
-    m_last->setEnabled(m_currentPage < m_report->pageCount());
+    first_->setEnabled(currentPage_ > 1);
+    prior_->setEnabled(currentPage_ > 1);
+    next_->setEnabled(currentPage_ < report_->pageCount());
+    last_->setEnabled(currentPage_ < report_->pageCount());
 }
 
 void ReportPreviewWindow::setZoom(Zoom zoom)
 {
-    m_zoom = zoom;
+    zoom_ = zoom;
     applyZoom();
 }
 
 void ReportPreviewWindow::applyZoom()
 {
-    const QSize room = m_scroll->maximumViewportSize() - QSize(8, 8);
-    double dotsPerMm = m_view->logicalDpiX() / 25.4;
-    switch (m_zoom) {
+    const QSize room = scroll_->maximumViewportSize() - QSize(8, 8);
+    double dotsPerMm = view_->logicalDpiX() / 25.4;
+    switch (zoom_) {
     case Zoom::Actual: break;
     case Zoom::FitPage:
         dotsPerMm = std::min(room.width() / DataReport::kPageWidthMm, room.height() / DataReport::kPageHeightMm);
         break;
     case Zoom::PageWidth: {
         // Leave room for the vertical scroll bar that a page this wide needs.
-        const int bar = m_scroll->verticalScrollBar()->sizeHint().width();
+        const int bar = scroll_->verticalScrollBar()->sizeHint().width();
         dotsPerMm = (room.width() - bar) / DataReport::kPageWidthMm;
         break;
     }
     }
-    m_view->setDotsPerMm(std::max(0.5, dotsPerMm));
+    view_->setDotsPerMm(std::max(0.5, dotsPerMm));
 }
 
 bool ReportPreviewWindow::eventFilter(QObject* watched, QEvent* event)
 {
     // The page area's own size, once its layout has set it, decides the fit.
-    if (watched == m_scroll && event->type() == QEvent::Resize && m_zoom != Zoom::Actual)
+    if (watched == scroll_ && event->type() == QEvent::Resize && zoom_ != Zoom::Actual)
         applyZoom();
     return QDialog::eventFilter(watched, event);
 }
@@ -203,7 +245,7 @@ bool ReportPreviewWindow::eventFilter(QObject* watched, QEvent* event)
 bool ReportPreviewWindow::exportTo(ReportFileForm form, const QString& path, QString& error)
 {
     error.clear();
-    ReportJob job(makeReportFileSink(form, *m_report, path), 1, m_report->pageCount());
+    ReportJob job(makeReportFileSink(form, *report_, path), 1, report_->pageCount());
     const bool finished = runWithProgress(
         this, QStringLiteral("Saving %1...").arg(QFileInfo(path).fileName()), job.pageTotal(),
         [&] { return job.step(kSlice) == ReportJob::Status::Running; }, [&] { return job.pagesDone(); });
@@ -302,32 +344,32 @@ void ReportPreviewWindow::print()
 {
     if (!havePrinter())
         return;
-    m_printer.setFromTo(0, 0);
-    m_printer.setPrintRange(QPrinter::AllPages);
-    QPrintDialog dialog(&m_printer, this);
-    dialog.setMinMax(1, m_report->pageCount());
+    printer_.setFromTo(0, 0);
+    printer_.setPrintRange(QPrinter::AllPages);
+    QPrintDialog dialog(&printer_, this);
+    dialog.setMinMax(1, report_->pageCount());
     dialog.setOptions(QAbstractPrintDialog::PrintPageRange | QAbstractPrintDialog::PrintCurrentPage |
                       QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
     if (dialog.exec() != QDialog::Accepted)
         return;
 
     int first = 1;
-    int last = m_report->pageCount();
+    int last = report_->pageCount();
     QPageRanges ranges;
-    switch (m_printer.printRange()) {
+    switch (printer_.printRange()) {
     case QPrinter::PageRange:
-        ranges = m_printer.pageRanges();
+        ranges = printer_.pageRanges();
         if (!ranges.isEmpty()) {
             first = std::max(first, ranges.firstPage());
             last = std::min(last, ranges.lastPage());
         }
         break;
-    case QPrinter::CurrentPage: first = last = m_currentPage; break;
+    case QPrinter::CurrentPage: first = last = currentPage_; break;
     default: break;
     }
     if (first > last)
         return;
-    ReportJob job(std::make_unique<ReportPrinterSink>(*m_report, m_printer, ranges), first, last);
+    ReportJob job(std::make_unique<ReportPrinterSink>(*report_, printer_, ranges), first, last);
     const bool finished = runWithProgress(
         this, QStringLiteral("Printing..."), job.pageTotal(),
         [&] { return job.step(kSlice) == ReportJob::Status::Running; }, [&] { return job.pagesDone(); });
@@ -343,6 +385,6 @@ void ReportPreviewWindow::printerSetup()
 {
     if (!havePrinter())
         return;
-    QPageSetupDialog dialog(&m_printer, this);
+    QPageSetupDialog dialog(&printer_, this);
     dialog.exec();
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "report/data_report.h"
-#include "report/report_sinks.h"
+#include "report/report_file_sinks.h"
 
 #include <QDialog>
 #include <QPrinter>
@@ -25,16 +25,16 @@ public:
     ReportPreviewWindow(std::unique_ptr<ReportRows> rows, std::string printDate, QWidget* parent = nullptr);
     ~ReportPreviewWindow() override;
 
-    const DataReport& report() const { return *m_report; }
-    int currentPage() const { return m_currentPage; }
-    const ReportPageView& pageView() const { return *m_view; }
-    Zoom zoom() const { return m_zoom; }
+    const DataReport& report() const { return *report_; }
+    int currentPage() const { return currentPage_; }
+    const ReportPageView& pageView() const { return *view_; }
+    Zoom zoom() const { return zoom_; }
 
     void showPage(int number);
     void firstPage() { showPage(1); }
-    void priorPage() { showPage(m_currentPage - 1); }
-    void nextPage() { showPage(m_currentPage + 1); }
-    void lastPage() { showPage(m_report->pageCount()); }
+    void priorPage() { showPage(currentPage_ - 1); }
+    void nextPage() { showPage(currentPage_ + 1); }
+    void lastPage() { showPage(report_->pageCount()); }
     void setZoom(Zoom zoom);
 
     /// Writes the whole report to @p path in @p form, with a progress
@@ -65,18 +65,18 @@ private:
     bool havePrinter();
     void tellError(const QString& error);
 
-    std::unique_ptr<ReportRows> m_rows;
-    std::unique_ptr<DataReport> m_report;
-    int m_currentPage = 1;
-    Zoom m_zoom = Zoom::FitPage;
-    QPrinter m_printer;
+    std::unique_ptr<ReportRows> rows_;
+    std::unique_ptr<DataReport> report_;
+    int currentPage_ = 1;
+    Zoom zoom_ = Zoom::FitPage;
+    QPrinter printer_;
 
-    QScrollArea* m_scroll = nullptr;
-    ReportPageView* m_view = nullptr;
-    QSpinBox* m_pageNumber = nullptr;
-    QLabel* m_pageCount = nullptr;
-    QAction* m_first = nullptr;
-    QAction* m_prior = nullptr;
-    QAction* m_next = nullptr;
-    QAction* m_last = nullptr;
+    QScrollArea* scroll_ = nullptr;
+    ReportPageView* view_ = nullptr;
+    QSpinBox* pageNumber_ = nullptr;
+    QLabel* pageCount_ = nullptr;
+    QAction* first_ = nullptr;
+    QAction* prior_ = nullptr;
+    QAction* next_ = nullptr;
+    QAction* last_ = nullptr;
 };

@@ -6,21 +6,21 @@
 #include <QPrinter>
 
 ReportPrinterSink::ReportPrinterSink(const DataReport& report, QPrinter& printer, QPageRanges ranges)
-    : m_report(report), m_printer(printer), m_ranges(std::move(ranges))
+    : report_(report), printer_(printer), ranges_(std::move(ranges))
 {
 }
 
 ReportPrinterSink::~ReportPrinterSink()
 {
-    if (m_painter.isActive())
+    if (painter_.isActive())
         abort();
 }
 
 bool ReportPrinterSink::begin()
 {
-    m_printer.setFullPage(true);
-    if (!m_painter.begin(&m_printer)) {
-        m_error = "The printer could not be started.";
+    printer_.setFullPage(true);
+    if (!painter_.begin(&printer_)) {
+        error_ = "The printer could not be started.";
         return false;
     }
     return true;
@@ -28,21 +28,21 @@ bool ReportPrinterSink::begin()
 
 bool ReportPrinterSink::writePage(int number)
 {
-    if (!m_ranges.isEmpty() && !m_ranges.contains(number))
+    if (!ranges_.isEmpty() && !ranges_.contains(number))
         return true;
-    if (m_pagesPrinted > 0 && !m_printer.newPage()) {
-        m_error = "The printer did not take the next page.";
+    if (pagesPrinted_ > 0 && !printer_.newPage()) {
+        error_ = "The printer did not take the next page.";
         return false;
     }
-    ++m_pagesPrinted;
-    paintReportPage(m_painter, m_report.page(number), m_printer.resolution() / 25.4);
+    ++pagesPrinted_;
+    paintReportPage(painter_, report_.page(number), printer_.resolution() / 25.4);
     return true;
 }
 
 bool ReportPrinterSink::finish()
 {
-    if (!m_painter.end()) {
-        m_error = "The printer did not complete the job.";
+    if (!painter_.end()) {
+        error_ = "The printer did not complete the job.";
         return false;
     }
     return true;
@@ -50,7 +50,7 @@ bool ReportPrinterSink::finish()
 
 void ReportPrinterSink::abort()
 {
-    m_printer.abort();
-    if (m_painter.isActive())
-        m_painter.end();
+    printer_.abort();
+    if (painter_.isActive())
+        painter_.end();
 }

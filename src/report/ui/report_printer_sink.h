@@ -1,6 +1,6 @@
 #pragma once
 
-#include "report/report_page_sink.h"
+#include "report/report_job.h"
 
 #include <QPageRanges>
 #include <QPainter>
@@ -19,13 +19,13 @@ public:
     bool writePage(int number) override;
     bool finish() override;
     void abort() override;
-    std::string errorText() const override { return m_error; }
+    std::string errorText() const override { return error_; }
 
 private:
-    const DataReport& m_report;
-    QPrinter& m_printer;
-    QPageRanges m_ranges;
-    QPainter m_painter;
-    int m_pagesPrinted = 0;
-    std::string m_error;
+    const DataReport& report_;
+    QPrinter& printer_;
+    QPageRanges ranges_;
+    QPainter painter_;
+    int pagesPrinted_ = 0;
+    std::string error_;
 };
