@@ -1,7 +1,7 @@
-// Frames decoded per second: the decoder, the LCD model and the main
-// window's state side, no painting. Run: zq_decode_bench
+// Frames decoded per second: the decoder, the LCD model and the rest of
+// the meter session, no painting. Run: zq_decode_bench
 
-#include "app/main_window_state.h"
+#include "app/meter_session.h"
 
 #include <benchmark/benchmark.h>
 
@@ -19,12 +19,12 @@ const std::array<std::string, 8> kFrames{
 
 void BM_ShowDataQ7(benchmark::State& bench)
 {
-    MainWindowState state;
-    state.FormCreate(".", "/");
+    MeterSession session;
+    session.FormCreate(".");
     std::size_t i = 0;
     for (auto _ : bench) {
-        benchmark::DoNotOptimize(state.ShowDataQ7(kFrames[i]));
-        state.takeLcdChanges();
+        benchmark::DoNotOptimize(session.ShowDataQ7(kFrames[i]));
+        session.lcd().takeChanges();
         i = (i + 1) % kFrames.size();
     }
     bench.counters["frames/s"] = benchmark::Counter(static_cast<double>(bench.iterations()),

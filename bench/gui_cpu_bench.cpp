@@ -52,7 +52,7 @@ int main(int argc, char** argv)
     TFrmTest window(CreateDemoHidPlatform(1));
     window.show();
     window.Panel2Click();
-    if (!window.state().link().connected()) {
+    if (!window.session().link().connected()) {
         std::fprintf(stderr, "could not connect to the simulated cable\n");
         return 1;
     }
@@ -66,7 +66,7 @@ int main(int argc, char** argv)
         cpuStart = cpuSeconds(false);
         mainStart = cpuSeconds(true);
         wallStart = std::chrono::steady_clock::now();
-        framesStart = window.state().decoder().decodedFrames();
+        framesStart = window.session().decoder().decodedFrames();
         QTimer::singleShot(seconds * 1000, &application, &QApplication::quit);
     });
     application.exec();
@@ -75,9 +75,9 @@ int main(int argc, char** argv)
     const double mainCpu = cpuSeconds(true) - mainStart;
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
     std::printf("connected for %.1f s, %llu frames decoded\n", wall,
-                static_cast<unsigned long long>(window.state().decoder().decodedFrames() - framesStart));
-    std::printf("rows recorded: %zu, chart page %s\n", window.state().cds1().rowCount(),
-                window.state().chart().Bt10Caption().c_str());
+                static_cast<unsigned long long>(window.session().decoder().decodedFrames() - framesStart));
+    std::printf("rows recorded: %zu, chart page %s\n", window.session().cds1().rowCount(),
+                window.session().chart().Bt10Caption().c_str());
     // ZQ_BENCH_PICTURE=FILE.png keeps a picture of the window as it ended.
     if (const QByteArray picture = qgetenv("ZQ_BENCH_PICTURE"); !picture.isEmpty())
         window.grab().save(QString::fromLocal8Bit(picture));

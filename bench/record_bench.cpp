@@ -155,10 +155,9 @@ constexpr int kWarmUp = 20;
 void measureGrid(RecordTable& table, Site& site, std::size_t held)
 {
     RecordSampling sampling(table);
-    // Past ten million rows "Limitless" itself would stop recording; the
-    // rows held here may have come from files, so numbering goes on freely.
-    sampling.RecordLimit = INT32_MAX;
-    sampling.NextRecordNo = static_cast<std::int32_t>(held + 1);
+    // The rows held stand for rows loaded from files, so numbering starts
+    // at 1; no limit may stop it, however many rows are held.
+    sampling.setRecordLimit(INT32_MAX);
     RecordGridView grid;
     grid.resize(357, 129);
     grid.setTable(&table);
@@ -190,10 +189,9 @@ void measureGrid(RecordTable& table, Site& site, std::size_t held)
 void measureTableView(RecordTable& table, Site& site, std::size_t held)
 {
     RecordSampling sampling(table);
-    // Past ten million rows "Limitless" itself would stop recording; the
-    // rows held here may have come from files, so numbering goes on freely.
-    sampling.RecordLimit = INT32_MAX;
-    sampling.NextRecordNo = static_cast<std::int32_t>(held + 1);
+    // The rows held stand for rows loaded from files, so numbering starts
+    // at 1; no limit may stop it, however many rows are held.
+    sampling.setRecordLimit(INT32_MAX);
     QTableView view;
     view.resize(357, 129);
     view.verticalHeader()->hide();

@@ -1,7 +1,7 @@
 // Input reports per second through the frame assembly and the decoder, as a
 // connected program receives them, headless. Run: zq_replay_bench
 
-#include "app/main_window_state.h"
+#include "app/meter_session.h"
 
 #include <benchmark/benchmark.h>
 
@@ -38,20 +38,20 @@ std::vector<Report> cableStream()
 
 void BM_ReadQ7(benchmark::State& bench)
 {
-    MainWindowState state;
-    state.FormCreate(".", "/");
+    MeterSession session;
+    session.FormCreate(".");
     const std::vector<Report> stream = cableStream();
     std::size_t i = 0;
     for (auto _ : bench) {
         const Report& report = stream[i];
-        state.ReadReport(0, report.data(), static_cast<uint16_t>(report.size()));
-        state.takeLcdChanges();
+        session.link().assembleReport(0, report.data(), static_cast<uint16_t>(report.size()));
+        session.lcd().takeChanges();
         if (++i == stream.size())
             i = 0;
     }
     bench.counters["reports/s"] =
         benchmark::Counter(static_cast<double>(bench.iterations()), benchmark::Counter::kIsRate);
-    bench.counters["frames"] = static_cast<double>(state.decoder().decodedFrames());
+    bench.counters["frames"] = static_cast<double>(session.decoder().decodedFrames());
 }
 BENCHMARK(BM_ReadQ7);
 

@@ -1,4 +1,4 @@
-// A simulated day of logging with a flaky cable: the window's core on the
+// A simulated day of logging with a flaky cable: the meter session on the
 // simulated platform with a driven clock, faults at random, every recorded
 // row compared with what the meter sent, memory and lists watched.
 // Run: zq_soak_bench [--hours H] [--seed N] [--replugs PER_HOUR] [--burst-share F]

@@ -1,6 +1,6 @@
 #include "soak/soak_driver.h"
 
-#include "app/main_window_state.h"
+#include "app/meter_session.h"
 #include "chart/memory_chart_engine.h"
 #include "link/hid/hid_manual_dispatcher.h"
 #include "link/hid/hid_sim_platform.h"
@@ -266,7 +266,7 @@ private:
         else
             ++moreFailures_;
     }
-    bool readerExpected() const { return state_->link().connected() && cable_->plugged(); }
+    bool readerExpected() const { return session_->link().connected() && cable_->plugged(); }
     bool settled() const
     {
         if (dispatcher_.PendingCount() != 0)
@@ -322,7 +322,8 @@ private:
     std::unique_ptr<SimulatedCable> cable_;
     MemoryChartEngine chart_;
     std::unique_ptr<ExpectedRows> expected_;
-    std::unique_ptr<MainWindowState> state_;
+    std::unique_ptr<MeterSession> session_;
+    std::size_t messages_ = 0;
 };
 
 void Soak::settle()
@@ -391,7 +392,7 @@ void Soak::apply(const Event& event, uint64_t nowMs)
     case Action::PlugCable:
         cable_->plug(event.arg ? cable_->deviceInstance() : 0);
         if (event.lastOfReplug)
-            linkCheck_ = {true, nowMs, state_->decoder().decodedFrames()};
+            linkCheck_ = {true, nowMs, session_->decoder().decodedFrames()};
         break;
     case Action::PlugOther: {
         const std::size_t k = event.arg;
@@ -413,8 +414,8 @@ void Soak::apply(const Event& event, uint64_t nowMs)
         break;
     case Action::Reconnect:
         // The user at the window clicks "Connect" again.
-        if (cable_->plugged() && state_->link().Panel2Caption() == "Connect") {
-            state_->Panel2Click();
+        if (cable_->plugged() && session_->link().Panel2Caption() == "Connect") {
+            session_->link().Panel2Click(CableConnection::kPortUsb);
             ++r_.Reconnects;
         }
         break;
@@ -423,7 +424,7 @@ void Soak::apply(const Event& event, uint64_t nowMs)
 
 void Soak::checkNewRows(uint64_t nowMs)
 {
-    const RecordTable& table = state_->cds1();
+    const RecordTable& table = session_->cds1();
     const uint64_t period = nowMs / kFramePeriodMs;
     const std::string timeText = RecordSampling::timeText(static_cast<int32_t>(nowMs / 1000 % 86400), ":");
     for (; checkedRows_ < table.rowCount(); ++checkedRows_) {
@@ -460,16 +461,16 @@ void Soak::checkNewRows(uint64_t nowMs)
 
 void Soak::checkBounds()
 {
-    const CableConnection& link = state_->link();
+    const CableConnection& link = session_->link();
     r_.MaxHistory = std::max(r_.MaxHistory, link.HistoryListBox().size());
-    r_.MaxFrameLog = std::max(r_.MaxFrameLog, state_->frameLog().size());
+    r_.MaxFrameLog = std::max(r_.MaxFrameLog, session_->frameLog().size());
     r_.MaxDeviceList = std::max(r_.MaxDeviceList, link.DevListBox().size());
     r_.MaxPending = std::max(r_.MaxPending, platform_->QueuedReportCount(cable_->deviceInstance()));
 }
 
 uint64_t Soak::accountedBytes() const
 {
-    const double table = static_cast<double>(state_->cds1().memoryBytes() - tableBytesStart_);
+    const double table = static_cast<double>(session_->cds1().memoryBytes() - tableBytesStart_);
     const double chart = static_cast<double>(chart_.values().capacity() * sizeof(double) - chartBytesStart_);
     const double own = static_cast<double>(rowFrame_.capacity() * sizeof(uint32_t));
     return static_cast<uint64_t>(table + chart + own);
@@ -485,16 +486,16 @@ void Soak::hourLine(uint64_t nowMs)
                   clockText(nowMs).c_str(), mib(static_cast<double>(rss)).c_str(),
                   (static_cast<double>(rss) - static_cast<double>(rssStart_)) / kMiB,
                   mib(static_cast<double>(heapBytes())).c_str(),
-                  static_cast<double>(accountedBytes()) / kMiB, state_->cds1().rowCount(),
-                  static_cast<unsigned long long>(state_->decoder().decodedFrames()),
-                  static_cast<unsigned long long>(state_->decoder().droppedFrames()),
-                  state_->link().HistoryListBox().size(), state_->frameLog().size());
+                  static_cast<double>(accountedBytes()) / kMiB, session_->cds1().rowCount(),
+                  static_cast<unsigned long long>(session_->decoder().decodedFrames()),
+                  static_cast<unsigned long long>(session_->decoder().droppedFrames()),
+                  session_->link().HistoryListBox().size(), session_->frameLog().size());
     print_(text);
 }
 
 void Soak::verifyAllRows()
 {
-    const RecordTable& table = state_->cds1();
+    const RecordTable& table = session_->cds1();
     if (table.rowCount() != rowFrame_.size()) {
         fail("the table holds " + std::to_string(table.rowCount()) + " rows, " +
              std::to_string(rowFrame_.size()) + " were recorded");
@@ -523,21 +524,22 @@ SoakResult Soak::run()
     // The window's start-up: HID first (the device list is filled and the
     // cable pre-selected), then the creation step; the user picks
     // "Limitless" and connects.
-    state_ = std::make_unique<MainWindowState>();
-    if (const std::string why = state_->startHid(platform_, dispatcher_); !why.empty()) {
+    session_ = std::make_unique<MeterSession>();
+    session_->setMessageSink([this](const UserMessage&) { ++messages_; });
+    if (const std::string why = session_->startHid(platform_, dispatcher_); !why.empty()) {
         fail("no HID controller: " + why);
         return r_;
     }
-    state_->FormCreate(".", "/", &chart_);
-    state_->setTimeOfDay([this] { return static_cast<int32_t>(platform_->Now() / 1000 % 86400); });
-    state_->setlimitClick();
-    state_->Panel2Click();
-    if (!state_->link().connected()) {
+    session_->FormCreate(".", &chart_);
+    session_->setTimeOfDay([this] { return static_cast<int32_t>(platform_->Now() / 1000 % 86400); });
+    session_->sampling().setlimitClick();
+    session_->link().Panel2Click(CableConnection::kPortUsb);
+    if (!session_->link().connected()) {
         fail("could not connect to the simulated cable");
         return r_;
     }
     rowFrame_.reserve(static_cast<std::size_t>(endMs_ / kFramePeriodMs) + 16);
-    tableBytesStart_ = state_->cds1().memoryBytes();
+    tableBytesStart_ = session_->cds1().memoryBytes();
     chartBytesStart_ = chart_.values().capacity() * sizeof(double);
     r_.RssStartBytes = rssStart_ = residentBytes();
     checkedStart_ = checkedBytes();
@@ -562,14 +564,14 @@ SoakResult Soak::run()
         const uint64_t now = platform_->Now();
         checkNewRows(now);
         for (; nextWatchdog <= now; nextWatchdog += 100)
-            state_->ConTimerTimer();
+            session_->link().ConTimerTimer();
         for (; nextSecond <= now; nextSecond += 1000) {
-            state_->SampInterTimeTimer();
+            session_->sampling().SampInterTimeTimer();
             schedule(now);
         }
         checkBounds();
         if (linkCheck_.active) {
-            if (state_->decoder().decodedFrames() > linkCheck_.decodedBefore) {
+            if (session_->decoder().decodedFrames() > linkCheck_.decodedBefore) {
                 linkCheck_.active = false;
                 ++r_.LinkBack;
             } else if (now > linkCheck_.since + kLinkBackMs) {
@@ -594,11 +596,11 @@ SoakResult Soak::run()
     r_.ReportsSent = cable_->reportsSent();
     r_.FramesMeterSent = r_.SimulatedMs / kFramePeriodMs;
     r_.FramesOnTheLine = line_.framesCarried;
-    r_.FramesDecoded = state_->decoder().decodedFrames();
-    r_.FramesDroppedMalformed = state_->decoder().droppedFrames();
-    r_.RowsRecorded = state_->cds1().rowCount();
+    r_.FramesDecoded = session_->decoder().decodedFrames();
+    r_.FramesDroppedMalformed = session_->decoder().droppedFrames();
+    r_.RowsRecorded = session_->cds1().rowCount();
     r_.ReportsTampered = line_.reportsTampered;
-    r_.Messages = state_->messages().size();
+    r_.Messages = messages_;
     r_.AccountedGrowthBytes = accountedBytes();
     const double slack = (o_.RssSlackMiB > 0 ? o_.RssSlackMiB : kDefaultSlackMiB) * kMiB;
     r_.RssAllowedGrowthBytes = r_.AccountedGrowthBytes + static_cast<uint64_t>(slack);
@@ -621,7 +623,7 @@ SoakResult Soak::run()
     }
     if (r_.MaxHistory > CableConnection::kHistoryLimit)
         fail("the history list grew to " + std::to_string(r_.MaxHistory) + " lines");
-    if (r_.MaxFrameLog > MainWindowState::kFrameLogLimit)
+    if (r_.MaxFrameLog > MeterSession::kFrameLogLimit)
         fail("the frame log grew to " + std::to_string(r_.MaxFrameLog) + " lines");
     if (r_.MaxDeviceList > 1 + std::size(kOtherDevicePool))
         fail("the device list grew to " + std::to_string(r_.MaxDeviceList) + " entries");

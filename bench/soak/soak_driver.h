@@ -82,7 +82,7 @@ struct SoakResult {
     bool passed() const { return Failures.empty(); }
 };
 
-/// Runs the program's core as the main window does, on the simulated HID
+/// Runs the meter session as the window does, on the simulated HID
 /// platform with a driven clock: the HID controller, the cable connection,
 /// the decoder, the dial, the chart (in memory) and the record table with
 /// "Limitless", connected to a simulated cable whose meter sends at 2400

@@ -72,3 +72,19 @@ std::vector<std::string> nameFilters(std::string_view filter)
     }
     return filters;
 }
+
+std::string defaultSuffixOf(std::string_view nameFilter)
+{
+    const std::size_t open = nameFilter.rfind('(');
+    const std::size_t close = nameFilter.rfind(')');
+    if (open == std::string_view::npos || close == std::string_view::npos || close < open)
+        return {};
+    std::string_view pattern = nameFilter.substr(open + 1, close - open - 1);
+    pattern = pattern.substr(0, pattern.find(' '));
+    if (!pattern.starts_with("*."))
+        return {};
+    pattern.remove_prefix(2);
+    if (pattern.empty() || pattern.find_first_of("*?[.") != std::string_view::npos)
+        return {};
+    return std::string(pattern);
+}

@@ -30,3 +30,9 @@ const FileDialogLayout* fileDialogLayout(std::string_view name);
 /// as it is; a pair with an empty pattern is dropped, and so is a trailing
 /// description without a pattern.
 std::vector<std::string> nameFilters(std::string_view filter);
+
+/// The extension a save dialog adds to a typed name without one while
+/// @p nameFilter (one of nameFilters()) is chosen: its first pattern's
+/// extension ("XML(*.xml)" gives "xml"); empty when that pattern names no
+/// single extension ("*", "*.*", "*.x?s").
+std::string defaultSuffixOf(std::string_view nameFilter);

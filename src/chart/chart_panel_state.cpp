@@ -1,6 +1,7 @@
 #include "chart/chart_panel_state.h"
 
-#include <charconv>
+#include "meter/whole_number.h"
+
 #include <utility>
 
 ChartPanelState::ChartPanelState() { FormCreate(nullptr); }
@@ -62,7 +63,7 @@ int32_t ChartPanelState::BTlastClick()
     return page;
 }
 
-bool ChartPanelState::MaxrecordKeyPress(char key) { return (key >= '0' && key <= '9') || key == '\b'; }
+bool ChartPanelState::MaxrecordKeyPress(char key) { return keepsWholeNumberKey(key); }
 
 void ChartPanelState::setMaxrecordText(std::string text)
 {
@@ -72,23 +73,9 @@ void ChartPanelState::setMaxrecordText(std::string text)
     MaxrecordChange();
 }
 
-std::optional<int32_t> ChartPanelState::wholeNumber(const std::string& text)
-{
-    const char* begin = text.data();
-    const char* end = begin + text.size();
-    // from_chars takes a minus but not a plus.
-    if (begin != end && *begin == '+' && end - begin > 1 && begin[1] != '-')
-        ++begin;
-    int32_t value = 0;
-    const auto result = std::from_chars(begin, end, value);
-    if (result.ec != std::errc() || result.ptr != end)
-        return std::nullopt;
-    return value;
-}
-
 void ChartPanelState::Timer_rangeTimer()
 {
-    std::optional<int32_t> number = wholeNumber(maxrecordText_);
+    std::optional<int32_t> number = parseWholeNumber(maxrecordText_);
     if (!number || *number < 1)
         number = kDefaultPageSize;
     setMaxrecordText(std::to_string(*number));

@@ -48,7 +48,7 @@ public:
     int32_t BTlastClick();
 
     /// Whether a character typed into Maxrecord is kept: digits and
-    /// backspace (8) only.
+    /// backspace (8) only (keepsWholeNumberKey).
     static bool MaxrecordKeyPress(char key);
     /// The text of Maxrecord becomes @p text (Latin-1); a different text
     /// runs MaxrecordChange, as the edit's change event does.
@@ -62,14 +62,14 @@ public:
     /// size follows it, and the timer stops.
     void Timer_rangeTimer();
 
+    /// The value axis range as last set (the layout's -11000..11000 until
+    /// the first unit change).
+    ChartAxisRange valueAxisRange() const { return control_->Chart().valueAxisRange(); }
+
     const std::string& Bt10Caption() const { return bt10Caption_; }
     const std::string& MaxrecordText() const { return maxrecordText_; }
     bool BtFillChecked() const { return btFillChecked_; }
     bool Timer_rangeEnabled() const { return timerRangeEnabled_; }
-
-    /// The page-size text as a number: an optional sign and decimal digits
-    /// that fit 32 bits, nothing else (no blanks).
-    static std::optional<int32_t> wholeNumber(const std::string& text);
 
 private:
     MemoryChartEngine memoryChart_;

@@ -1,7 +1,7 @@
 #include "cli/capture_command.h"
 
 #include "app/locale_decimal.h"
-#include "app/main_window_state.h"
+#include "app/meter_session.h"
 #include "link/hid/hid_manual_dispatcher.h"
 #include "link/hid/hid_native_platform.h"
 #include "link/sim/hid_demo_platform.h"
@@ -55,15 +55,16 @@ int runCaptureCommand(const std::vector<std::string>& args, std::ostream& err)
     }
 
     THidManualDispatcher dispatcher;
-    MainWindowState state;
+    MeterSession session;
     const std::string hidError =
-        state.startHid(demo ? CreateDemoHidPlatform() : CreateNativeHidPlatform(), dispatcher);
+        session.startHid(demo ? CreateDemoHidPlatform() : CreateNativeHidPlatform(), dispatcher);
     if (!hidError.empty()) {
         err << "zqmeter-cli capture: " << hidError << '\n';
         return 1;
     }
-    state.FormCreate(systemLocaleDecimal(), std::string());
-    state.setInformationBox([&err](std::string_view text) { err << "zqmeter-cli capture: " << text << '\n'; });
+    session.FormCreate(systemLocaleDecimal());
+    session.setMessageSink([&err](const UserMessage& message) { err << "zqmeter-cli capture: " << message.text << '\n'; });
+    CableConnection& link = session.link();
 
     const auto start = std::chrono::steady_clock::now();
     auto elapsedMs = [&start] {
@@ -73,7 +74,7 @@ int runCaptureCommand(const std::vector<std::string>& args, std::ostream& err)
          << "# one report per line: report ID, then the bytes; \"# +N ms\" time stamps\n";
     long long lastStamp = -1;
     std::string line;
-    state.setReportTap([&](uint8_t id, const uint8_t* data, uint16_t size) {
+    link.onReport = [&](uint8_t id, const uint8_t* data, uint16_t size) {
         const long long now = elapsedMs();
         if (now != lastStamp) {
             file << "# +" << now << " ms\n";
@@ -86,10 +87,10 @@ int runCaptureCommand(const std::vector<std::string>& args, std::ostream& err)
             line += kHex[data[i] & 0xF];
         }
         file << line << '\n';
-    });
+    };
 
-    state.Panel2Click();
-    if (!state.link().connected()) {
+    link.Panel2Click(CableConnection::kPortUsb);
+    if (!link.connected()) {
         err << "zqmeter-cli capture: no cable to connect to (see zqmeter-cli devices)\n";
         return 1;
     }
@@ -104,9 +105,9 @@ int runCaptureCommand(const std::vector<std::string>& args, std::ostream& err)
         dispatcher.WaitAndRunPending(std::chrono::milliseconds(20));
         if (std::chrono::steady_clock::now() >= nextTick) {
             nextTick += std::chrono::milliseconds(100);
-            state.ConTimerTimer();
+            link.ConTimerTimer();
         }
-        if (!state.link().connected()) {
+        if (!link.connected()) {
             status = 1;
             break;
         }
@@ -116,9 +117,9 @@ int runCaptureCommand(const std::vector<std::string>& args, std::ostream& err)
             break;
         }
     }
-    if (state.link().connected())
-        state.Panel2Click();
-    state.setReportTap(nullptr);
+    if (link.connected())
+        link.Panel2Click(CableConnection::kPortUsb);
+    link.onReport = nullptr;
     file << "# stopped after " << elapsedMs() << " ms\n";
     file.flush();
     std::signal(SIGINT, SIG_DFL);

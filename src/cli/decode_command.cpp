@@ -1,7 +1,7 @@
 #include "cli/decode_command.h"
 
 #include "app/locale_decimal.h"
-#include "app/main_window_state.h"
+#include "app/meter_session.h"
 #include "cli/json_line.h"
 #include "cli/reading_json.h"
 #include "meter/meter_frame.h"
@@ -43,8 +43,8 @@ int runDecodeCommand(const std::vector<std::string>& args, std::istream& in, std
         }
     }
 
-    MainWindowState state;
-    state.FormCreate(decimal ? *decimal : systemLocaleDecimal(), std::string());
+    MeterSession session;
+    session.FormCreate(decimal ? *decimal : systemLocaleDecimal());
 
     std::string line;
     std::string output;
@@ -57,13 +57,13 @@ int runDecodeCommand(const std::vector<std::string>& args, std::istream& in, std
         JsonLine json;
         json.string("frame", line);
         std::optional<std::string_view> reason = rejectedByFrameAssembly(line);
-        if (!reason && state.ShowDataQ7(line) != FrameOutcome::Decoded)
-            reason = state.decoder().lastDropReason();
+        if (!reason && session.ShowDataQ7(line) != FrameOutcome::Decoded)
+            reason = session.decoder().lastDropReason();
         if (reason) {
             json.boolean("decoded", false).string("reason", *reason);
         } else {
             json.boolean("decoded", true);
-            appendReadingState(json, state);
+            appendReadingState(json, session);
         }
         output = json.finish();
         output += '\n';

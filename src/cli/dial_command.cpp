@@ -2,8 +2,8 @@
 
 #include "cli/json_line.h"
 #include "meter/dial_geometry.h"
+#include "meter/whole_number.h"
 
-#include <charconv>
 #include <optional>
 #include <ostream>
 #include <string_view>
@@ -14,15 +14,6 @@ constexpr std::string_view kUsage =
     "usage: zqmeter-cli dial needle V [--range T]\n"
     "       zqmeter-cli dial scale [--range T]\n"
     "T is the dial range type: 0 (power, frequency; default), 1 (phase angle), 3 (power factor)\n";
-
-std::optional<int32_t> parseInt(std::string_view text)
-{
-    int32_t value = 0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (result.ec != std::errc() || result.ptr != text.data() + text.size())
-        return std::nullopt;
-    return value;
-}
 
 std::string pointList(const std::vector<DialPoint>& points)
 {
@@ -51,10 +42,10 @@ int runDialCommand(const std::vector<std::string>& args, std::ostream& out, std:
     std::optional<int32_t> type;
     for (std::size_t i = 1; i < args.size(); ++i) {
         if (args[i] == "--range" && i + 1 < args.size() && !type) {
-            type = parseInt(args[++i]);
+            type = parseWholeNumber(args[++i]);
             if (!type || (*type != 0 && *type != 1 && *type != 3))
                 return usage();
-        } else if (needle && !value && (value = parseInt(args[i]))) {
+        } else if (needle && !value && (value = parseWholeNumber(args[i]))) {
             continue;
         } else {
             return usage();

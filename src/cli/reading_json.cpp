@@ -1,6 +1,6 @@
 #include "cli/reading_json.h"
 
-#include "app/main_window_state.h"
+#include "app/meter_session.h"
 
 #include <algorithm>
 #include <array>
@@ -25,11 +25,14 @@ const std::array<LcdElement, kLcdElementCount>& elementsByName()
 
 }  // namespace
 
-void appendReadingState(JsonLine& line, const MainWindowState& state)
+void appendReadingState(JsonLine& line, const MeterSession& session)
 {
-    const MeterReading& reading = state.reading();
-    const MeterDecoder& decoder = state.decoder();
-    const MainWindowState::FrameCalls& calls = state.lastFrameCalls();
+    const MeterDecoder& decoder = session.decoder();
+    const MeterReading& reading = decoder.reading();
+    const MeterSession::FrameCalls& calls = session.lastFrameCalls();
+    const AnalogDial& dial = session.dial();
+    const DialRange& range = dial.range();
+    const ChartAxisRange valueAxis = session.chart().valueAxisRange();
 
     line.string("ValueText", reading.ValueText)
         .string("UnitText", reading.UnitText)
@@ -41,23 +44,23 @@ void appendReadingState(JsonLine& line, const MainWindowState& state)
         .integer("WholePart", decoder.WholePart())
         .boolean("PfMode", decoder.PfMode())
         .boolean("SigmaWMode", decoder.SigmaWMode())
-        .string("DialDivisions", state.Dial().DialDivisions)
-        .integer("DialFullScale", state.Dial().DialFullScale)
-        .integer("DialCentre", state.Dial().DialCentre)
-        .integer("BarMax", state.Dial().BarMax)
-        .integer("DialStep", state.Dial().DialStep)
+        .string("DialDivisions", range.DialDivisions)
+        .integer("DialFullScale", range.DialFullScale)
+        .integer("DialCentre", range.DialCentre)
+        .integer("BarMax", range.BarMax)
+        .integer("DialStep", range.DialStep)
         .boolean("ScaleDrawn", calls.scaleDrawn)
         .optionalInteger("Needle", calls.needle)
-        .raw("NeedleTip", JsonLine::pair(state.analogDial().LastNeedleTip.x, state.analogDial().LastNeedleTip.y))
-        .raw("NeedleBase", JsonLine::pair(state.analogDial().LastNeedleBase.x, state.analogDial().LastNeedleBase.y))
-        .integer("BarMaxSet", state.BarMaxSet())
-        .integer("BarPosition", state.BarPosition())
+        .raw("NeedleTip", JsonLine::pair(dial.LastNeedleTip().x, dial.LastNeedleTip().y))
+        .raw("NeedleBase", JsonLine::pair(dial.LastNeedleBase().x, dial.LastNeedleBase().y))
+        .integer("BarMaxSet", dial.PBar2Max())
+        .integer("BarPosition", dial.PBar2Position())
         .optionalNumber("ChartValue", calls.chartValue)
-        .number("ValueMin", state.ValueAxisMin())
-        .number("ValueMax", state.ValueAxisMax())
+        .number("ValueMin", valueAxis.min)
+        .number("ValueMax", valueAxis.max)
         .boolean("Offered", calls.offered);
 
-    const LcdModel& lcd = state.lcd();
+    const LcdModel& lcd = session.lcd();
     std::string visible = "[";
     std::string captions = "{";
     for (LcdElement element : elementsByName()) {

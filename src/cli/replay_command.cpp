@@ -1,12 +1,13 @@
 #include "cli/replay_command.h"
 
 #include "app/locale_decimal.h"
-#include "app/main_window_state.h"
+#include "app/meter_session.h"
 #include "cli/json_line.h"
 #include "cli/reading_json.h"
 #include "record/record_file_commands.h"
 #include "record/record_sampling.h"
 #include "record/record_table.h"
+#include "meter/whole_number.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -60,27 +61,6 @@ bool parseReport(std::string_view line, std::vector<uint8_t>& bytes)
         at += 2;
     }
     return !bytes.empty() && bytes.size() <= 65536;
-}
-
-/// Decimal digits only, as a 32-bit signed number; @p allowSign admits a
-/// leading "-".
-std::optional<int32_t> parseWhole(std::string_view text, bool allowSign)
-{
-    const bool negative = allowSign && !text.empty() && text.front() == '-';
-    if (negative)
-        text.remove_prefix(1);
-    if (text.empty() || text.size() > 10)
-        return std::nullopt;
-    int64_t value = 0;
-    for (char c : text) {
-        if (!isDigit(c))
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    value = negative ? -value : value;
-    if (value < INT32_MIN || value > INT32_MAX)
-        return std::nullopt;
-    return static_cast<int32_t>(value);
 }
 
 /// "HH:MM:SS" as seconds since midnight.
@@ -185,10 +165,10 @@ bool parseOptions(const std::vector<std::string>& args, ReplayOptions& options)
             options.decimal = value;
         } else if (option == "--repeat" && !options.repeat && (value == "on" || value == "off")) {
             options.repeat = value == "on";
-        } else if (option == "--interval" && !options.interval && parseWhole(value, false)) {
+        } else if (option == "--interval" && !options.interval && parseWholeNumber(value).value_or(-1) >= 0) {
             options.interval = value;
-        } else if (option == "--limit" && !options.limit && parseWhole(value, true)) {
-            options.limit = parseWhole(value, true);
+        } else if (option == "--limit" && !options.limit && parseWholeNumber(value)) {
+            options.limit = parseWholeNumber(value);
         } else if (option == "--clock" && !options.clock && parseClock(value)) {
             options.clock = parseClock(value);
         } else if (option == "--open" && !value.empty()) {
@@ -206,9 +186,9 @@ bool parseOptions(const std::vector<std::string>& args, ReplayOptions& options)
 /// SampInterTime that have run, and the time of day rows are recorded at.
 class ReplayClock {
 public:
-    ReplayClock(MainWindowState& state, int32_t startSecondsOfDay) : state_(state), start_(startSecondsOfDay)
+    ReplayClock(MeterSession& session, int32_t startSecondsOfDay) : session_(session), start_(startSecondsOfDay)
     {
-        state_.setTimeOfDay([this] {
+        session_.setTimeOfDay([this] {
             return static_cast<int32_t>((start_ + ticks_ % kSecondsPerDay) % kSecondsPerDay);
         });
     }
@@ -222,10 +202,10 @@ public:
         const int64_t due = time / kNanosPerSecond;
         // A tick only counts down a running interval; once that is at 0 the
         // rest of the ticks due can change nothing, however many there are.
-        const RecordSampling& sampling = state_.sampling();
-        while (ticks_ < due && sampling.RecordSI && sampling.SampleCountdown > 0) {
+        RecordSampling& sampling = session_.sampling();
+        while (ticks_ < due && sampling.RecordSI() && sampling.SampleCountdown() > 0) {
             ++ticks_;
-            state_.SampInterTimeTimer();
+            sampling.SampInterTimeTimer();
         }
         ticks_ = due;
         now_ = time;
@@ -234,26 +214,32 @@ public:
     int64_t now() const { return now_; }
 
 private:
-    MainWindowState& state_;
+    MeterSession& session_;
     int32_t start_;
     int64_t now_ = 0;
     int64_t ticks_ = 0;  // whole seconds since the start
 };
 
-/// Runs one open or save command of @p files to its end (there is no poster,
-/// so it does not return earlier), its messages printed to @p err; false
-/// when one of them was an error.
-template <class Command> bool runFileCommand(RecordFileCommands& files, std::ostream& err, Command command)
-{
+/// Prints the session's messages to @p err and remembers whether one was
+/// an error.
+struct ReplayMessages {
+    std::ostream& err;
     bool failed = false;
-    files.messageBox = [&](const RecordFileMessage& message) {
+
+    void show(const UserMessage& message)
+    {
         err << message.text << '\n';
-        failed = failed || message.icon == RecordFileMessage::Icon::Error;
-    };
-    command();
-    files.messageBox = nullptr;
-    return !failed;
-}
+        failed = failed || message.icon == UserMessage::Icon::Error;
+    }
+    /// Runs one open or save command to its end (there is no poster, so it
+    /// does not return earlier); false when it raised an error.
+    template <class Command> bool run(Command command)
+    {
+        failed = false;
+        command();
+        return !failed;
+    }
+};
 
 }  // namespace
 
@@ -266,26 +252,28 @@ int runReplayCommand(const std::vector<std::string>& args, std::istream& in, std
         return 2;
     }
 
-    MainWindowState state;
-    state.FormCreate(options.decimal ? *options.decimal : systemLocaleDecimal(), std::string());
-    state.setTimeSeparator(systemTimeSeparator());
-    const CableConnection& link = state.link();
+    MeterSession session;
+    session.FormCreate(options.decimal ? *options.decimal : systemLocaleDecimal());
+    ReplayMessages messages{err};
+    session.setMessageSink([&messages](const UserMessage& message) { messages.show(message); });
+    CableConnection& link = session.link();
     // As the window would start with these settings: no change event runs,
     // so the countdown starts at 0.
-    RecordSampling& sampling = state.sampling();
+    RecordSampling& sampling = session.sampling();
+    sampling.setTimeSeparator(systemTimeSeparator());
     if (options.repeat)
-        sampling.RepeatSet = *options.repeat;
+        sampling.setRepeatSet(*options.repeat);
     if (options.interval) {
-        sampling.RecordSI = true;
-        sampling.RecordSITimeText = *options.interval;
+        sampling.setRecordSI(true);
+        sampling.setRecordSITimeText(*options.interval);
     }
     if (options.limit)
-        sampling.RecordLimit = *options.limit;
-    ReplayClock clock(state, options.clock ? *options.clock : systemSecondsOfDay());
+        sampling.setRecordLimit(*options.limit);
+    ReplayClock clock(session, options.clock ? *options.clock : systemSecondsOfDay());
 
-    RecordFileCommands& files = state.recordFiles();
+    RecordFileCommands& files = session.recordFiles();
     for (const std::string& file : options.open)
-        if (!runFileCommand(files, err, [&] { state.OpenClick(file); }))
+        if (!messages.run([&] { files.OpenClick(file); }))
             return 1;
 
     std::string line;
@@ -318,29 +306,29 @@ int runReplayCommand(const std::vector<std::string>& args, std::istream& in, std
         }
 
         const bool pending = link.FramePending();
-        const uint64_t decodedBefore = state.decoder().decodedFrames();
-        state.ReadReport(report[0], report.data() + 1, static_cast<uint16_t>(report.size() - 1));
+        const uint64_t decodedBefore = session.decoder().decodedFrames();
+        link.assembleReport(report[0], report.data() + 1, static_cast<uint16_t>(report.size() - 1));
         if (!pending || link.FramePending())
             continue;
 
         JsonLine json;
         json.string("MeterFrame", link.MeterFrame());
-        const bool decoded = state.decoder().decodedFrames() != decodedBefore;
+        const bool decoded = session.decoder().decodedFrames() != decodedBefore;
         json.boolean("decoded", decoded);
         if (decoded)
-            appendReadingState(json, state);
+            appendReadingState(json, session);
         // What the last frame handed on is only this frame's when it was decoded.
-        json.optionalInteger("Recorded", decoded ? state.lastFrameCalls().recorded : std::nullopt);
+        json.optionalInteger("Recorded", decoded ? session.lastFrameCalls().recorded : std::nullopt);
         out << json.finish() << '\n';
     }
 
-    const bool saved = !options.save || runFileCommand(files, err, [&] { state.Save_asClick(*options.save); });
+    const bool saved = !options.save || messages.run([&] { files.Save_asClick(*options.save); });
 
     JsonLine summary;
     summary.integer("IdleReportCount", link.IdleReportCount())
         .integer("HistoryLines", static_cast<int64_t>(link.HistoryListBox().size()))
-        .integer("Rows", static_cast<int64_t>(state.cds1().rowCount()))
-        .integer("NextRecordNo", sampling.NextRecordNo);
+        .integer("Rows", static_cast<int64_t>(session.cds1().rowCount()))
+        .integer("NextRecordNo", sampling.NextRecordNo());
     out << summary.finish() << '\n';
     out.flush();
     return saved ? 0 : 1;

@@ -57,11 +57,10 @@ void CableConnection::appendHistory(std::string line)
     history_.push_back(std::move(line));
 }
 
-std::vector<std::string_view> CableConnection::takeInformation()
+void CableConnection::inform(std::string_view text) const
 {
-    std::vector<std::string_view> texts;
-    texts.swap(information_);
-    return texts;
+    if (onInformation)
+        onInformation(text);
 }
 
 void CableConnection::releaseDevices()
@@ -243,8 +242,8 @@ void CableConnection::SetFeatureClick()
         appendHistory(std::move(line));
         return;
     }
-    information_.push_back(kNotConnectedText);
     connected_ = false;
+    inform(kNotConnectedText);
 }
 
 std::string CableConnection::reportLine(uint8_t reportId, const uint8_t* data, uint16_t size)
@@ -317,11 +316,11 @@ void CableConnection::ConTimerTimer()
         connectedInstance_ = -1;
         if (currentDevice_)
             currentDevice_->SetDataHandler(THidDataEvent());
-        information_.push_back(kMeterNotReadyText);
         if (panel2Caption_ == "Disconnect") {
             panel2Yellow_ = true;
             panel2Caption_ = "Connect";
         }
+        inform(kMeterNotReadyText);
     }
     linkIconLit_ = false;
     watchdogTick_ = 0;

@@ -27,7 +27,8 @@ class THidDeviceController;
 /// Data goes one way: the HID layer calls the handlers below, and each
 /// assembled frame that ends in "DA" goes to the FrameSink. The connection
 /// keeps its own display state (Panel2, the link icon, the LCD's "USB"
-/// caption, the texts for information boxes) for its owner to show.
+/// caption) for its owner to show, and hands the texts of its information
+/// boxes to onInformation.
 ///
 /// Main thread only. Owns the device objects it claims.
 class CableConnection {
@@ -95,9 +96,11 @@ public:
     /// Appends a line to the history list and selects it.
     void appendHistory(std::string line);
 
-    /// The information-box texts raised since the last call, oldest first;
-    /// the owner shows each in a box with one OK button.
-    std::vector<std::string_view> takeInformation();
+    /// Told the text of each information box the connection raises (one OK
+    /// button), when it raises it: a click on Panel2 without the cable, or
+    /// the watchdog's lost link. It must not wait for a person: the owner
+    /// queues the box and shows it once the handler has returned.
+    std::function<void(std::string_view text)> onInformation;
 
     // --- state ---------------------------------------------------------------
     struct DeviceEntry {
@@ -132,6 +135,7 @@ public:
     const std::string& RsUsbCaption() const { return rsUsbCaption_; }
 
 private:
+    void inform(std::string_view text) const;
     void releaseDevices();
     void closeFrame();
     void restoreLinkAfterDeviceChange();
@@ -168,5 +172,4 @@ private:
     int32_t watchdogTick_ = 0;
     bool linkIconLit_ = false;
     std::string rsUsbCaption_;
-    std::vector<std::string_view> information_;
 };

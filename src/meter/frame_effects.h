@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 /// What ShowDataQ7 did with a frame.
 enum class FrameOutcome : uint8_t {
@@ -37,3 +38,26 @@ struct FrameEffects {
     /// Absent for frames not decoded and for sum-of-power frames.
     std::optional<HandOn> handOn;
 };
+
+/// The units a frame's effects go to, under the names of their steps.
+class FrameEffectsTarget {
+public:
+    virtual ~FrameEffectsTarget() = default;
+
+    virtual void logFrame(std::string_view frame) = 0;
+    virtual void SelectDialRange(int32_t type) = 0;
+    /// Redraws the dial scale; the argument has no effect.
+    virtual void KDsetup(int32_t ignored) = 0;
+    virtual void SetValueMin(double value) = 0;
+    virtual void SetValueMax(double value) = 0;
+    virtual void KDrun(int32_t needle) = 0;
+    virtual void movePBar2(int32_t max, int32_t position) = 0;
+    virtual void INDataToTable(int32_t kind) = 0;
+    /// Adds the reading to the trend chart (and, following the newest
+    /// page, shows the page number).
+    virtual void AddPoint(double value) = 0;
+};
+
+/// Hands @p effects of @p frame on to @p target, in the one order the
+/// program applies them; returns their outcome.
+FrameOutcome applyFrameEffects(const FrameEffects& effects, std::string_view frame, FrameEffectsTarget& target);

@@ -1,6 +1,7 @@
 #include "record/record_sampling.h"
 
 #include "meter/meter_reading.h"
+#include "meter/whole_number.h"
 
 #include <array>
 
@@ -38,63 +39,63 @@ RecordSampling::Offer RecordSampling::INDataToTable(std::int32_t kind, const Met
     Offer offer;
     if (kind != 1)
         return offer;
-    if (RecordLimit < NextRecordNo)
+    if (recordLimit_ < nextRecordNo_)
         return offer;
-    if (RecordSI && SampleCountdown != 0)
+    if (recordSI_ && sampleCountdown_ != 0)
         return offer;
 
-    if (RepeatSet || reading.ValueText != LastSampledValueText) {
-        std::optional<std::int32_t> interval = intervalOf(RecordSITimeText);
+    if (repeatSet_ || reading.ValueText != lastSampledValueText_) {
+        std::optional<std::int32_t> interval = intervalOf(recordSITimeText_);
         if (!interval) {
             // Ends the handling of this reading: neither recorded nor counted.
-            offer.error = conversionError(RecordSITimeText);
+            offer.error = conversionError(recordSITimeText_);
             return offer;
         }
-        SampleCountdown = *interval;
+        sampleCountdown_ = *interval;
 
         RecordRow row;
         row.setText(RecordField::Value, reading.ValueText);
-        row.setText(RecordField::Time, timeText(secondsOfDay, TimeSeparator));
-        row.setNo(NextRecordNo);
+        row.setText(RecordField::Time, timeText(secondsOfDay, timeSeparator_));
+        row.setNo(nextRecordNo_);
         row.setText(RecordField::V_Value, reading.VValueText);
         row.setText(RecordField::V_Unit, reading.VUnitText);
         row.setText(RecordField::Unit, reading.UnitText);
         row.setText(RecordField::I_Value, reading.IValueText);
         row.setText(RecordField::I_Unit, reading.IUnitText);
         offer.row = cds1.appendRow(row);
-        offer.no = NextRecordNo;
+        offer.no = nextRecordNo_;
     }
     offer.sampled = true;
-    ++NextRecordNo;
-    LastSampledValueText = reading.ValueText;
+    ++nextRecordNo_;
+    lastSampledValueText_ = reading.ValueText;
     return offer;
 }
 
 void RecordSampling::SampInterTimeTimer()
 {
-    if (RecordSI && SampleCountdown > 0)
-        --SampleCountdown;
+    if (recordSI_ && sampleCountdown_ > 0)
+        --sampleCountdown_;
 }
 
 std::string RecordSampling::RecordSITimeChange(std::string_view text)
 {
-    RecordSITimeText = std::string(text);
+    recordSITimeText_ = std::string(text);
     std::optional<std::int32_t> interval = intervalOf(text);
     if (!interval)
         return conversionError(text);
-    SampleCountdown = *interval;
+    sampleCountdown_ = *interval;
     return {};
 }
 
 void RecordSampling::RecordSITimeKeyPress(char& key)
 {
-    if (!((key >= '0' && key <= '9') || key == 8))
+    if (!keepsWholeNumberKey(key))
         key = 0;
 }
 
 void RecordSampling::selectLimit(LimitItem item)
 {
-    RecordLimit = choice(item).limit;
+    recordLimit_ = choice(item).limit;
     checkedLimit_ = item;
 }
 
@@ -117,7 +118,7 @@ bool RecordSampling::ClearRClick(const std::function<void(std::string_view)>& sh
     const bool hadRows = !cds1.empty();
     if (hadRows)
         cds1.clear();
-    NextRecordNo = 1;
+    nextRecordNo_ = 1;
     return hadRows;
 }
 
@@ -125,7 +126,7 @@ std::optional<std::int32_t> RecordSampling::intervalOf(std::string_view text)
 {
     if (text.empty() || text == "-" || text == "+")
         return 0;
-    return parseRecordNo(text);
+    return parseWholeNumber(text);
 }
 
 std::string RecordSampling::conversionError(std::string_view text)

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 struct MeterReading;
 
@@ -35,19 +36,29 @@ public:
     explicit RecordSampling(RecordTable& table) : cds1(table) {}
 
     // --- state ------------------------------------------------------------
-    std::int32_t NextRecordNo = 1;
-    std::int32_t RecordLimit = 10000;
-    std::int32_t SampleCountdown = 0;
-    std::string LastSampledValueText;
+    std::int32_t NextRecordNo() const { return nextRecordNo_; }
+    std::int32_t RecordLimit() const { return recordLimit_; }
+    std::int32_t SampleCountdown() const { return sampleCountdown_; }
+    const std::string& LastSampledValueText() const { return lastSampledValueText_; }
     /// Check box RepeatSet: on records repeated value texts too.
-    bool RepeatSet = true;
+    bool RepeatSet() const { return repeatSet_; }
+    void setRepeatSet(bool on) { repeatSet_ = on; }
     /// Check box RecordSI: on records at most one reading per interval.
-    bool RecordSI = false;
-    /// Text of the edit RecordSITime. Set it directly only as the window
-    /// starts (no change event); later edits go through RecordSITimeChange.
-    std::string RecordSITimeText = "10";
-    /// The system's time separator, between hours, minutes and seconds of Time.
-    std::string TimeSeparator = ":";
+    /// Turning it on or off has no handler: the countdown keeps its value.
+    bool RecordSI() const { return recordSI_; }
+    void setRecordSI(bool on) { recordSI_ = on; }
+    /// Text of the edit RecordSITime.
+    const std::string& RecordSITimeText() const { return recordSITimeText_; }
+    /// Puts @p text in the edit without its change event, as a program
+    /// starting with other settings does; later edits go through
+    /// RecordSITimeChange.
+    void setRecordSITimeText(std::string text) { recordSITimeText_ = std::move(text); }
+    /// A record limit of the caller's own (the command line's --limit);
+    /// the menu's check mark stays where it is.
+    void setRecordLimit(std::int32_t limit) { recordLimit_ = limit; }
+    /// The system's time separator, between hours, minutes and seconds of
+    /// Time (":" unless set).
+    void setTimeSeparator(std::string separator) { timeSeparator_ = std::move(separator); }
 
     // --- handlers ---------------------------------------------------------
     /// Offers a reading (kind 1; other kinds do nothing) at @p secondsOfDay
@@ -60,7 +71,8 @@ public:
     /// once. Returns the message box text when @p text is not a whole number
     /// (nothing else changes then beyond the stored text), else empty.
     std::string RecordSITimeChange(std::string_view text);
-    /// Key filter of the edit: any key but "0".."9" and backspace (8) becomes 0 (discarded).
+    /// Key filter of the edit: any key but "0".."9" and backspace (8)
+    /// becomes 0 (discarded); see keepsWholeNumberKey.
     static void RecordSITimeKeyPress(char& key);
 
     void set1kClick() { selectLimit(LimitItem::set1k); }
@@ -88,7 +100,7 @@ public:
     static constexpr std::string_view kClearWarning = " Warning:all Records will be deleted! ";
 
     /// The interval of an edit text: 0 for "", "-" and "+", else the whole
-    /// number; none when the text is not one.
+    /// number (parseWholeNumber); none when the text is not one.
     static std::optional<std::int32_t> intervalOf(std::string_view text);
     /// The message shown when @p text is not a whole number.
     static std::string conversionError(std::string_view text);
@@ -98,5 +110,13 @@ public:
     RecordTable& cds1;
 
 private:
+    std::int32_t nextRecordNo_ = 1;
+    std::int32_t recordLimit_ = 10000;
+    std::int32_t sampleCountdown_ = 0;
+    std::string lastSampledValueText_;
+    bool repeatSet_ = true;
+    bool recordSI_ = false;
+    std::string recordSITimeText_ = "10";
+    std::string timeSeparator_ = ":";
     LimitItem checkedLimit_ = LimitItem::set10k;
 };

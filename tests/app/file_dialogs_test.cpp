@@ -48,4 +48,24 @@ TEST(FileDialogs, LayoutsByName)
     EXPECT_EQ(fileDialogLayout("SaveDialog1"), nullptr);
 }
 
+// The save dialog adds the extension of the file type chosen, not always
+// the first one's: "XML(*.xml)" and a typed "data" save data.xml.
+TEST(FileDialogs, TheDefaultSuffixFollowsTheChosenType)
+{
+    const struct {
+        const char* filter;
+        const char* suffix;
+    } cases[] = {
+        {"Excel File(*.xls)", "xls"}, {"XML(*.xml)", "xml"},   {"Txt File(*.txt)", "txt"},
+        {"Bitmaps (*.bmp)", "bmp"},   {"Tables (*.xls *.txt)", "xls"}, {"All (*)", ""},
+        {"All (*.*)", ""},            {"Some (*.x?s)", ""},   {"No pattern", ""},
+        {"(*.xml)", "xml"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(defaultSuffixOf(c.filter), c.suffix) << c.filter;
+    // Every record file type of the save dialog names its own extension.
+    for (const std::string& filter : nameFilters(fileDialogLayout("SaveDialog2")->filter))
+        EXPECT_NE(filter.find("(*." + defaultSuffixOf(filter) + ")"), std::string::npos) << filter;
+}
+
 }  // namespace

@@ -38,8 +38,7 @@ struct FakeHost {
     }
     void collect(CableConnection& link)
     {
-        for (std::string_view text : link.takeInformation())
-            boxes.emplace_back(text);
+        link.onInformation = [this](std::string_view text) { boxes.emplace_back(text); };
     }
 };
 
@@ -193,6 +192,7 @@ struct Connected {
             platform->Plug(d);
         controller = std::make_unique<THidDeviceController>(platform, dispatcher);
         link = std::make_unique<CableConnection>(host.sink());
+        host.collect(*link);
         link->setController(controller.get());
         controller->OnArrival = THidPlugEvent::Bind<&CableConnection::HidCtlArrival>(link.get());
         controller->OnRemoval = THidPlugEvent::Bind<&CableConnection::HidCtlRemoval>(link.get());
@@ -224,13 +224,11 @@ struct Connected {
     void click()
     {
         link->Panel2Click(host.portKindValue);
-        host.collect(*link);
     }
     /// One tick of the watchdog's timer.
     void tick()
     {
         link->ConTimerTimer();
-        host.collect(*link);
     }
     /// Runs the checks of the watchdog until it has checked once more.
     void checkLink()

@@ -68,7 +68,7 @@ TEST(MeterDecoder, WorkedExampleDecodesEveryField)
     // the bar, the record table and the chart, in this order.
     const std::vector<std::string> expected{
         "SelectDialRange(0)", "KDsetup", "SetValueMin(-1000)", "SetValueMax(1000)", "KDrun",
-        "BarMax", "BarPosition", "INDataToTable(1)", "AddPoint", "page 7"};
+        "PBar2", "INDataToTable(1)", "AddPoint"};
     EXPECT_EQ(d.outputs.calls, expected);
     EXPECT_EQ(d.outputs.needle, 588);
     EXPECT_EQ(d.outputs.barMax, 600);

@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-/// Stands in for the main window: keeps the dial range and applies the
-/// effects of each frame in the main window's order, recording every step.
-struct RecordingOutputs {
+/// Stands in for the units a frame's effects go to: keeps the dial range
+/// and writes down every step applyFrameEffects takes.
+struct RecordingOutputs : FrameEffectsTarget {
     DialRange dial;
     std::vector<std::string> calls;
     std::optional<int32_t> needle;
@@ -29,28 +29,37 @@ struct RecordingOutputs {
 
     FrameOutcome apply(const FrameEffects& effects, std::string_view frame)
     {
-        if (effects.logFrame)
-            frameLog.emplace_back(frame);
-        if (const auto& change = effects.rangeChange) {
-            calls.push_back("SelectDialRange(" + std::to_string(change->dialType) + ")");
-            dial.SelectDialRange(change->dialType);
-            calls.push_back("KDsetup");
-            calls.push_back("SetValueMin(" + std::to_string(int(-change->chartLimit)) + ")");
-            calls.push_back("SetValueMax(" + std::to_string(int(change->chartLimit)) + ")");
-        }
-        if (const auto& on = effects.handOn) {
-            calls.push_back("KDrun");
-            needle = on->needle;
-            calls.push_back("BarMax");
-            barMax = on->barMax;
-            calls.push_back("BarPosition");
-            barPosition = on->barPosition;
-            calls.push_back("INDataToTable(1)");
-            ++offered;
-            calls.push_back("AddPoint");
-            chartValue = on->chartValue;
-            calls.push_back("page 7");
-        }
-        return effects.outcome;
+        return applyFrameEffects(effects, frame, *this);
+    }
+
+    void logFrame(std::string_view frame) override { frameLog.emplace_back(frame); }
+    void SelectDialRange(int32_t type) override
+    {
+        calls.push_back("SelectDialRange(" + std::to_string(type) + ")");
+        dial.SelectDialRange(type);
+    }
+    void KDsetup(int32_t) override { calls.push_back("KDsetup"); }
+    void SetValueMin(double value) override { calls.push_back("SetValueMin(" + std::to_string(int(value)) + ")"); }
+    void SetValueMax(double value) override { calls.push_back("SetValueMax(" + std::to_string(int(value)) + ")"); }
+    void KDrun(int32_t value) override
+    {
+        calls.push_back("KDrun");
+        needle = value;
+    }
+    void movePBar2(int32_t max, int32_t position) override
+    {
+        calls.push_back("PBar2");
+        barMax = max;
+        barPosition = position;
+    }
+    void INDataToTable(int32_t kind) override
+    {
+        calls.push_back("INDataToTable(" + std::to_string(kind) + ")");
+        ++offered;
+    }
+    void AddPoint(double value) override
+    {
+        calls.push_back("AddPoint");
+        chartValue = value;
     }
 };

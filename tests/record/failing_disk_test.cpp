@@ -141,7 +141,7 @@ public:
 
     std::string save(const std::string& name) override
     {
-        return saveChartPicture(*plot_, QString::fromLocal8Bit(name)).toLocal8Bit().toStdString();
+        return writeChartPicture(chartPicture(*plot_), QString::fromLocal8Bit(name)).toLocal8Bit().toStdString();
     }
 
     void expectFailureReported(const std::string& shown, const std::string& name, Disk disk) const override

@@ -66,8 +66,8 @@ TEST_P(SamplingCase, RowsAndNumbering)
             case Step::Edit: errors += !sampling.RecordSITimeChange(step.arg).empty(); break;
             case Step::Limit: sampling.selectLimit(*RecordSampling::limitItemByName(step.arg)); break;
             case Step::Clear: sampling.ClearRClick({}); break;
-            case Step::IntervalOn: sampling.RecordSI = true; break;
-            case Step::RepeatOff: sampling.RepeatSet = false; break;
+            case Step::IntervalOn: sampling.setRecordSI(true); break;
+            case Step::RepeatOff: sampling.setRepeatSet(false); break;
             }
         }
     }
@@ -77,7 +77,7 @@ TEST_P(SamplingCase, RowsAndNumbering)
     if (c.rows > 0) {
         EXPECT_EQ(table.no(c.rows - 1), c.lastNo);
     }
-    EXPECT_EQ(sampling.NextRecordNo, c.next);
+    EXPECT_EQ(sampling.NextRecordNo(), c.next);
     EXPECT_EQ(errors, c.errors);
 }
 
@@ -139,7 +139,7 @@ TEST(RecordSampling, RowHoldsTheReadingAndTheTimeOfDay)
 {
     RecordTable table;
     RecordSampling sampling(table);
-    sampling.TimeSeparator = ".";
+    sampling.setTimeSeparator(".");
     MeterReading reading = readingOf("123456789012345678901");  // 21 characters
     reading.UnitText = "KVAr  ";
     RecordSampling::Offer offer = sampling.INDataToTable(1, reading, 13 * 3600 + 5 * 60 + 9);
@@ -153,7 +153,7 @@ TEST(RecordSampling, RowHoldsTheReadingAndTheTimeOfDay)
     EXPECT_EQ(table.fieldText(0, "i_value"), "1.234");
     EXPECT_EQ(table.fieldText(0, "I_Unit"), "A");
     EXPECT_EQ(table.currentRow(), 0u);
-    EXPECT_EQ(sampling.LastSampledValueText, reading.ValueText);
+    EXPECT_EQ(sampling.LastSampledValueText(), reading.ValueText);
 }
 
 TEST(RecordSampling, OtherKindsDoNothing)
@@ -163,7 +163,7 @@ TEST(RecordSampling, OtherKindsDoNothing)
     EXPECT_FALSE(sampling.INDataToTable(0, readingOf("1"), 0).sampled);
     EXPECT_FALSE(sampling.INDataToTable(2, readingOf("1"), 0).sampled);
     EXPECT_TRUE(table.empty());
-    EXPECT_EQ(sampling.NextRecordNo, 1);
+    EXPECT_EQ(sampling.NextRecordNo(), 1);
 }
 
 TEST(RecordSampling, IntervalRuleAndKeyFilter)
@@ -202,7 +202,7 @@ TEST(RecordSampling, LimitItemsMoveTheCheckMark)
                  {&RecordSampling::setlimitClick, RecordSampling::LimitItem::setlimit, 10000000, "Limitless"}};
     for (const auto& item : items) {
         (sampling.*item.click)();
-        EXPECT_EQ(sampling.RecordLimit, item.limit);
+        EXPECT_EQ(sampling.RecordLimit(), item.limit);
         EXPECT_EQ(RecordSampling::limitCaption(item.item), item.caption);
         for (const auto& other : items)
             EXPECT_EQ(sampling.marked(other.item), other.item == item.item);
@@ -226,7 +226,7 @@ TEST(RecordSampling, ClearWarnsFirstAndReportsWhetherTheChartGoes)
     EXPECT_FALSE(sampling.ClearRClick(warn));
     EXPECT_EQ(shown, (std::vector<std::string>{" Warning:all Records will be deleted! ",
                                                " Warning:all Records will be deleted! "}));
-    EXPECT_EQ(sampling.NextRecordNo, 1);
+    EXPECT_EQ(sampling.NextRecordNo(), 1);
 }
 
 }  // namespace

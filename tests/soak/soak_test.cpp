@@ -1,5 +1,5 @@
 // A simulated hour of the day-long soak (zq_soak_bench runs the day): the
-// window's core on a flaky cable must record only the meter's readings,
+// meter session on a flaky cable must record only the meter's readings,
 // keep its lists bounded and get the link back after every replug.
 
 #include "soak/soak_driver.h"

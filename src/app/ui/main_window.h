@@ -1,12 +1,16 @@
 #pragma once
 
-#include "app/main_window_state.h"
+#include "app/meter_session.h"
+#include "app/port_menu.h"
+#include "app/ui/message_boxes.h"
+#include "record/record_file_job.h"
 
 #include <QMainWindow>
 
 #include <functional>
-#include <memory>
 #include <map>
+#include <memory>
+#include <string>
 #include <string_view>
 
 class BevelPanel;
@@ -33,9 +37,12 @@ class TFrmAbout;
 class THidPlatform;
 class QtHidDispatcher;
 
-/// The main window FrmTest. It owns the program's state (MainWindowState)
-/// and its widgets, forwards the user's actions to the handlers of the
-/// state under their layout names, and renders what they changed.
+/// The main window FrmTest. It owns the meter session and renders it; its
+/// controls are bound to the handlers of the session's units, under their
+/// layout names, and the window's own handlers call those units directly.
+/// Its own state is what only a window has: the hidden port menu, the
+/// captions, the help file and the queue of message boxes, shown one at a
+/// time once the handler that raised them has returned.
 class TFrmTest : public QMainWindow {
     Q_OBJECT
 public:
@@ -48,8 +55,10 @@ public:
     explicit TFrmTest(std::shared_ptr<THidPlatform> platform = nullptr, QWidget* parent = nullptr);
     ~TFrmTest() override;
 
-    MainWindowState& state() { return state_; }
-    const MainWindowState& state() const { return state_; }
+    MeterSession& session() { return session_; }
+    const MeterSession& session() const { return session_; }
+    const PortMenu& ports() const { return ports_; }
+    const MessageQueue& messages() const { return messages_->queue(); }
 
     /// Decodes one meter frame and shows the result.
     FrameOutcome ShowDataQ7(std::string_view frame);
@@ -57,16 +66,10 @@ public:
     /// what it changed is shown.
     void ReadReport(uint8_t ReportID, const uint8_t* Data, uint16_t Size);
 
-    // Handlers of the layout.
+    // Handlers of the layout; the rest are the units' own.
     void FormCreate();
-    void FormDestroy() {}
     void Panel2Click();
     void Panel3Click();
-    void COM1Click();
-    void COM2Click();
-    void COM3Click();
-    void COM4Click();
-    void USBClick();
     void Panel1Click();
     /// Opens the help file beside the program (menu item HELP1, key F1).
     void HELP1Click();
@@ -75,8 +78,6 @@ public:
 
     // Timer handlers.
     void ConTimerTimer();
-    void SampInterTimeTimer() { state_.SampInterTimeTimer(); }
-    void EngertimerTimer() {}
     void Timer_rangeTimer();
 
     // Recording, the record files and the report.
@@ -87,14 +88,15 @@ public:
     void MajPrintClick();
 
     // The trend chart's tools.
-    void BtFillClick(bool ticked);
-    void BtFirstClick();
-    void BTPreviousClick();
-    void BtNextClick();
-    void BTlastClick();
     void MaxrecordChange(const QString& text);
-    void TbSxClick();
+    /// Asks for a file name and writes the chart's picture to it off the
+    /// main thread; the message follows when it is written.
     void BtSaveClick();
+
+    /// Folder of the program file, with its trailing separator (set by
+    /// FormCreate), and the help file HELP1Click last asked for.
+    const std::string& ProgramFolder() const { return programFolder_; }
+    const std::string& HelpFile() const { return helpFile_; }
 
     /// The About window, created hidden with the main window.
     TFrmAbout* aboutWindow() const { return FrmAbout; }
@@ -112,7 +114,8 @@ public:
 
     /// A file dialog of the layout by name ("SaveDialog2", "OpenDialog1",
     /// "SavePictureDialog1"), created with its filter, default extension
-    /// and options on first use; nullptr for another name.
+    /// and options on first use; nullptr for another name. A save dialog's
+    /// default extension follows the file type chosen in it.
     QFileDialog* fileDialog(std::string_view name);
 
     /// Centres the window on the screen it is on.
@@ -128,15 +131,21 @@ private:
     void buildChart(QWidget* client);
     void buildMenu();
     void buildTimers();
+    void connectControls();
     void renderState();
     void renderReading();
     void renderMenuMarks();
     void renderChart();
-    void showError(std::string_view text);
 
     QtHidDispatcher* dispatcher_ = nullptr;
-    MainWindowState state_;
+    MeterSession session_;
+    PortMenu ports_;
+    MessageBoxes* messages_ = nullptr;
+    std::string programFolder_;
+    std::string helpFile_;
     std::string renderedRsUsb_;
+    /// Writes the chart's picture off the main thread.
+    RecordFileJob pictureJob_;
 
     // Controls of the layout, by their names.
     QLabel* Label5 = nullptr;
@@ -194,5 +203,4 @@ private:
     HelpShower helpShower_;
     std::unique_ptr<QCustomPlotChartEngine> chartEngine_;
     std::unique_ptr<ChartEnlarger> chartEnlarger_;
-    bool errorShown_ = false;
 };

@@ -313,15 +313,10 @@ void TFrmTest::buildMenu()
         menuItems_.emplace(item.name, action);
     }
 
-    const std::pair<const char*, void (TFrmTest::*)()> handlers[] = {
-        {"COM1", &TFrmTest::COM1Click}, {"COM2", &TFrmTest::COM2Click},   {"COM3", &TFrmTest::COM3Click},
-        {"COM4", &TFrmTest::COM4Click}, {"USB", &TFrmTest::USBClick},     {"HELP1", &TFrmTest::HELP1Click},
-        {"About2", &TFrmTest::About2Click},
-    };
-    for (const auto& [name, handler] : handlers)
-        connect(menuItems_.at(name), &QAction::triggered, this, handler);
+    connect(menuItems_.at("HELP1"), &QAction::triggered, this, &TFrmTest::HELP1Click);
+    connect(menuItems_.at("About2"), &QAction::triggered, this, &TFrmTest::About2Click);
     // A click toggles a checkable action by itself; the marks belong to the
-    // state, so show them again after every click.
+    // units, so show them again after every click.
     for (const auto& [name, action] : menuItems_)
         if (action->isCheckable())
             connect(action, &QAction::triggered, this, &TFrmTest::renderMenuMarks);
@@ -334,13 +329,14 @@ void TFrmTest::buildTimers()
         const char* name;
         int interval;  // [ms]
         bool running;
-        void (TFrmTest::*handler)();
+        std::function<void()> handler;
     };
     const TimerLayout timers[] = {
-        {&TFrmTest::ConTimer, "ConTimer", 100, true, &TFrmTest::ConTimerTimer},
-        {&TFrmTest::SampInterTime, "SampInterTime", 1000, true, &TFrmTest::SampInterTimeTimer},
-        {&TFrmTest::Engertimer, "Engertimer", 500, false, &TFrmTest::EngertimerTimer},
-        {&TFrmTest::Timer_range, "Timer_range", 1000, false, &TFrmTest::Timer_rangeTimer},
+        {&TFrmTest::ConTimer, "ConTimer", 100, true, [this] { ConTimerTimer(); }},
+        {&TFrmTest::SampInterTime, "SampInterTime", 1000, true, [this] { session_.sampling().SampInterTimeTimer(); }},
+        // Engertimer and Timer1 never run.
+        {&TFrmTest::Engertimer, "Engertimer", 500, false, nullptr},
+        {&TFrmTest::Timer_range, "Timer_range", 1000, false, [this] { Timer_rangeTimer(); }},
         {&TFrmTest::Timer1, "Timer1", 1000, false, nullptr},
     };
     for (const TimerLayout& layout : timers) {

@@ -15,7 +15,10 @@ void ChartEnlarger::TbSxClick()
         TbFd.hide();
         TbSx.show();
         saved_ = chart_.geometry();
-        chart_.setGeometry(2, 30, window_.width() - 12, window_.height() - 75);
+        // The window's outer size, frame and title bar included: the margins
+        // leave the chart inside the client area below the top strip.
+        const QSize frame = window_.frameGeometry().size();
+        chart_.setGeometry(2, 30, frame.width() - 12, frame.height() - 75);
         chart_.raise();
     } else {
         TbSx.hide();

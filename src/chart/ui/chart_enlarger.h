@@ -5,7 +5,8 @@
 class QWidget;
 
 /// Enlarge and restore of the trend chart (TbFd and TbSx, both TbSxClick):
-/// enlarged, the chart covers the main window below its top strip; restored,
+/// enlarged, the chart covers the main window below its top strip, sized
+/// from the window's frame (12 and 75 pixels less); restored,
 /// it goes back to the bounds it had. The chart's own top tells which: more
 /// than 50 pixels means it is in its place.
 class ChartEnlarger {

@@ -31,10 +31,14 @@ QString systemReason(const QFileDevice& file, int error)
 
 }  // namespace
 
-QString saveChartPicture(QCustomPlot& plot, const QString& fileName)
+QImage chartPicture(QCustomPlot& plot)
 {
-    const QImage image =
-        plot.toPixmap(plot.width(), plot.height(), 1.0).toImage().convertToFormat(QImage::Format_RGB888);
+    return plot.toPixmap(plot.width(), plot.height(), 1.0).toImage();
+}
+
+QString writeChartPicture(const QImage& picture, const QString& fileName)
+{
+    const QImage image = picture.convertToFormat(QImage::Format_RGB888);
     QByteArray bitmap;
     QBuffer buffer(&bitmap);
     buffer.open(QIODevice::WriteOnly);

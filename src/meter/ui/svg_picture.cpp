@@ -1,5 +1,6 @@
 #include "meter/ui/svg_picture.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QSvgRenderer>
 
@@ -25,4 +26,11 @@ void SvgPicture::paintEvent(QPaintEvent*)
     }
     QPainter painter(this);
     painter.drawPixmap(0, 0, rendered_);
+}
+
+void SvgPicture::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
+    QWidget::mouseReleaseEvent(event);
 }

@@ -9,6 +9,7 @@ class QSvgRenderer;
 /// A picture of the layout, drawn from an SVG resource stretched over the
 /// widget. Transparent where the picture is. The SVG is rendered once per
 /// size and kept, since pictures such as the link icon repaint often.
+/// A left click emits clicked().
 class SvgPicture : public QWidget {
     Q_OBJECT
 public:
@@ -18,8 +19,12 @@ public:
     /// Whether the SVG could be read.
     bool isValid() const;
 
+signals:
+    void clicked();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     QSvgRenderer* renderer_;

@@ -1,9 +1,7 @@
 #include "record/ui/record_file_progress.h"
 
 #include <QCloseEvent>
-#include <QFile>
 #include <QLabel>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -19,14 +17,6 @@ constexpr int kPollInterval = 50;  // [ms]
 RecordFileProgress* RecordFileProgress::watch(QWidget* window, std::shared_ptr<const RecordFileJobProgress> progress)
 {
     return new RecordFileProgress(window, std::move(progress));
-}
-
-RecordFileJob::Post RecordFileProgress::poster(QObject* context)
-{
-    // A call still queued when the context goes is dropped with it.
-    return [context](std::function<void()> f) {
-        QMetaObject::invokeMethod(context, std::move(f), Qt::QueuedConnection);
-    };
 }
 
 RecordFileProgress::RecordFileProgress(QWidget* window, std::shared_ptr<const RecordFileJobProgress> progress)
@@ -78,12 +68,4 @@ void RecordFileProgress::closeEvent(QCloseEvent* event)
 {
     if (!progress_->finished.load(std::memory_order_acquire))
         event->ignore();
-}
-
-void showRecordFileMessage(QWidget* parent, const RecordFileMessage& message)
-{
-    QMessageBox box(message.icon == RecordFileMessage::Icon::Error ? QMessageBox::Critical : QMessageBox::Information,
-                    QFile::decodeName(QByteArray::fromStdString(message.caption)),
-                    QFile::decodeName(QByteArray::fromStdString(message.text)), QMessageBox::Ok, parent);
-    box.exec();
 }

@@ -27,12 +27,6 @@ public:
     /// Watches @p progress for the window @p window; deletes itself.
     static RecordFileProgress* watch(QWidget* window, std::shared_ptr<const RecordFileJobProgress> progress);
 
-    /// A RecordFileJob::Post that queues functions on @p context's thread's
-    /// event loop; they are dropped if @p context is gone by then. The
-    /// commands that use it must go before @p context does (be owned by it),
-    /// so that no worker posts to a deleted object.
-    static RecordFileJob::Post poster(QObject* context);
-
     /// Does nothing: neither Escape nor the title bar ends the dialog.
     void reject() override;
 
@@ -48,8 +42,3 @@ private:
     QProgressBar* bar_;
     QTimer* pollTimer_;
 };
-
-/// Shows @p message as a modal message box over @p parent with one OK
-/// button. The text holds a file name in the form the system gives file
-/// names (QFile::encodeName), so it is decoded as one.
-void showRecordFileMessage(QWidget* parent, const RecordFileMessage& message);

@@ -5,6 +5,7 @@
 #include "snapshot.h"
 
 #include <QCoreApplication>
+#include <QMessageBox>
 #include <QDeadlineTimer>
 #include <QProgressBar>
 #include <QToolButton>
@@ -29,9 +30,9 @@ TEST(LiveMeter, ConnectingMirrorsTheMeter)
     cable.plug();
 
     TFrmTest window(platform);
-    ASSERT_EQ(window.state().link().selectedDevice(), 0);
+    ASSERT_EQ(window.session().link().selectedDevice(), 0);
     window.Panel2Click();
-    ASSERT_TRUE(window.state().link().connected());
+    ASSERT_TRUE(window.session().link().connected());
     // the read thread starts on its own time; the line counts from its first read
     ASSERT_TRUE(platform->WaitForPendingRead(cable.deviceInstance(), std::chrono::seconds(10)));
     EXPECT_EQ(window.findChild<BevelPanel*>(QStringLiteral("Panel2"))->caption(), QStringLiteral("Disconnect"));
@@ -39,21 +40,21 @@ TEST(LiveMeter, ConnectingMirrorsTheMeter)
     // three seconds of meter time, in report-sized steps; each step waits
     // (generously, for a loaded machine) until the read thread took the
     // reports and the window handled them
-    for (int ms = 0; ms < 3000 && window.state().decoder().decodedFrames() < 4; ms += 12) {
+    for (int ms = 0; ms < 3000 && window.session().decoder().decodedFrames() < 4; ms += 12) {
         cable.advanceTime(12);
         QDeadlineTimer deadline(10'000);
         while (platform->QueuedReportCount(cable.deviceInstance()) > 0 && !deadline.hasExpired())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         QCoreApplication::processEvents();
     }
-    EXPECT_GE(window.state().decoder().decodedFrames(), 4u);
-    EXPECT_EQ(window.state().decoder().droppedFrames(), 0u);
+    EXPECT_GE(window.session().decoder().decodedFrames(), 4u);
+    EXPECT_EQ(window.session().decoder().droppedFrames(), 0u);
     EXPECT_FALSE(window.findChild<QWidget*>(QStringLiteral("CONok"))->isHidden());
-    EXPECT_EQ(window.findChild<QProgressBar*>(QStringLiteral("PBar2"))->maximum(), window.state().Dial().BarMax);
+    EXPECT_EQ(window.findChild<QProgressBar*>(QStringLiteral("PBar2"))->maximum(), window.session().dial().range().BarMax);
     saveSnapshot(window, QStringLiteral("main-window-live"));
 
     window.Panel2Click();
-    EXPECT_FALSE(window.state().link().connected());
+    EXPECT_FALSE(window.session().link().connected());
 }
 
 // Readings from the cable become rows of the grid, the newest selected, and
@@ -68,9 +69,9 @@ TEST(LiveMeter, ReadingsBecomeRowsOfTheGridAndPointsOfTheChart)
 
     TFrmTest window(platform);
     window.Panel2Click();
-    ASSERT_TRUE(window.state().link().connected());
+    ASSERT_TRUE(window.session().link().connected());
     ASSERT_TRUE(platform->WaitForPendingRead(cable.deviceInstance(), std::chrono::seconds(10)));
-    for (int ms = 0; ms < 6000 && window.state().decoder().decodedFrames() < 6; ms += 12) {
+    for (int ms = 0; ms < 6000 && window.session().decoder().decodedFrames() < 6; ms += 12) {
         cable.advanceTime(12);
         QDeadlineTimer deadline(10'000);
         while (platform->QueuedReportCount(cable.deviceInstance()) > 0 && !deadline.hasExpired())
@@ -80,13 +81,13 @@ TEST(LiveMeter, ReadingsBecomeRowsOfTheGridAndPointsOfTheChart)
     window.Panel2Click();
     QCoreApplication::processEvents();
 
-    const std::size_t rows = window.state().cds1().rowCount();
+    const std::size_t rows = window.session().cds1().rowCount();
     ASSERT_GE(rows, 1u);
     auto* grid = window.findChild<RecordGridView*>(QStringLiteral("DBGrid1"));
     EXPECT_EQ(grid->shownRowCount(), rows);
     EXPECT_EQ(grid->selectedRow(), rows - 1);
     EXPECT_TRUE(grid->rowFullyVisible(rows - 1));
-    EXPECT_EQ(window.state().cds1().no(rows - 1), static_cast<int32_t>(rows));
+    EXPECT_EQ(window.session().cds1().no(rows - 1), static_cast<int32_t>(rows));
 
     auto* chart = window.findChild<QCustomPlot*>(QStringLiteral("Chtshow"));
     // every decoded reading is a point (the sum-of-power view is not recorded)
@@ -94,6 +95,94 @@ TEST(LiveMeter, ReadingsBecomeRowsOfTheGridAndPointsOfTheChart)
     EXPECT_EQ(chart->graph(1)->dataCount(), chart->graph(0)->dataCount());
     EXPECT_EQ(window.findChild<QToolButton*>(QStringLiteral("Bt10"))->text(), QStringLiteral("1"));
     saveSnapshot(window, QStringLiteral("main-window-recording"));
+}
+
+/// Runs @p ms of meter time in report-sized steps; each step waits until
+/// the read thread took the reports and the window handled them.
+void streamMeter(SimulatedCable& cable, THidSimPlatform& platform, int ms)
+{
+    for (int t = 0; t < ms; t += 12) {
+        cable.advanceTime(12);
+        QDeadlineTimer deadline(10'000);
+        while (platform.QueuedReportCount(cable.deviceInstance()) > 0 && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QCoreApplication::processEvents();
+    }
+}
+
+QList<QMessageBox*> openBoxes(const TFrmTest& window)
+{
+    QList<QMessageBox*> open;
+    for (QMessageBox* box : window.findChildren<QMessageBox*>())
+        if (box->isVisible())
+            open << box;
+    return open;
+}
+
+// A message raised while a frame is handled never holds the read thread:
+// with a pasted interval text that is no number, every reading raises the
+// error, yet one box shows, and while it is open every frame is decoded
+// and charted (the rules record none of them). A box the user did not
+// answer yet does not stop recording either.
+TEST(LiveMeter, ReadingsGoOnWhileAMessageBoxIsOpen)
+{
+    auto platform = std::make_shared<THidSimPlatform>();
+    SimulatedCable::Options options;
+    options.Meter.Seed = 5;
+    SimulatedCable cable(platform, options);
+    cable.plug();
+
+    TFrmTest window(platform);
+    window.show();
+    MeterSession& session = window.session();
+    window.Panel2Click();
+    ASSERT_TRUE(session.link().connected());
+    ASSERT_TRUE(platform->WaitForPendingRead(cable.deviceInstance(), std::chrono::seconds(10)));
+    const ChartEngine& chart = session.chart().ChartControl().Chart();
+
+    window.RecordSITimeChange(QStringLiteral("abc"));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(openBoxes(window).size(), 1);
+    EXPECT_EQ(openBoxes(window).front()->text(), QStringLiteral("'abc' is not a valid integer value"));
+
+    const uint64_t decodedBefore = session.decoder().decodedFrames();
+    const int64_t pointsBefore = chart.pointCount();
+    const int32_t numberBefore = session.sampling().NextRecordNo();
+    streamMeter(cable, *platform, 5000);
+    const auto decoded = static_cast<int64_t>(session.decoder().decodedFrames() - decodedBefore);
+    EXPECT_GE(decoded, 5);
+    EXPECT_EQ(session.decoder().droppedFrames(), 0u);
+    EXPECT_EQ(platform->QueuedReportCount(cable.deviceInstance()), 0u);
+    EXPECT_EQ(chart.pointCount() - pointsBefore, decoded);
+    EXPECT_EQ(session.sampling().NextRecordNo(), numberBefore);
+    EXPECT_TRUE(session.cds1().empty());
+    ASSERT_EQ(openBoxes(window).size(), 1);
+    saveSnapshot(window, QStringLiteral("main-window-message-box"));
+
+    // Answered, the box goes; the next reading raises it once again.
+    openBoxes(window).front()->accept();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(window.messages().showing());
+    EXPECT_TRUE(openBoxes(window).isEmpty());
+    streamMeter(cable, *platform, 2000);
+    EXPECT_EQ(openBoxes(window).size(), 1);
+    openBoxes(window).front()->accept();
+
+    // The warning of the delete command stays open while readings are
+    // recorded after the table was emptied.
+    window.RecordSITimeChange(QStringLiteral("0"));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(openBoxes(window).isEmpty());
+    window.ClearRClick();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(openBoxes(window).size(), 1);
+    EXPECT_EQ(openBoxes(window).front()->text(), QStringLiteral(" Warning:all Records will be deleted! "));
+    streamMeter(cable, *platform, 3000);
+    EXPECT_GE(session.cds1().rowCount(), 3u);
+    EXPECT_EQ(session.cds1().no(0), 1);
+    EXPECT_EQ(openBoxes(window).size(), 1);
+
+    window.Panel2Click();
 }
 
 }  // namespace

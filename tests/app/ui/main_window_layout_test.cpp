@@ -11,7 +11,9 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -254,14 +256,14 @@ TEST(FrmTestLayout, MenuClicksShowTheStatesMarks)
 {
     TFrmTest window;
     window.findChild<QAction*>(QStringLiteral("COM2"))->trigger();
-    EXPECT_EQ(window.state().PortKind(), 2);
+    EXPECT_EQ(window.ports().PortKind(), 2);
     EXPECT_TRUE(window.findChild<QAction*>(QStringLiteral("COM2"))->isChecked());
     EXPECT_FALSE(window.findChild<QAction*>(QStringLiteral("COM1"))->isChecked());
     EXPECT_EQ(window.findChild<BevelPanel*>(QStringLiteral("Panel1"))->caption(), QStringLiteral("COM2"));
 
     // A click toggles the action by itself, yet the mark follows the state.
     window.findChild<QAction*>(QStringLiteral("COM2"))->trigger();
-    EXPECT_EQ(window.findChild<QAction*>(QStringLiteral("COM2"))->isChecked(), window.state().Marks().COM2);
+    EXPECT_EQ(window.findChild<QAction*>(QStringLiteral("COM2"))->isChecked(), window.ports().marked("COM2"));
 }
 
 TEST(FrmTestLayout, F1OpensTheHelpBesideTheProgramAlthoughItsMenuIsHidden)
@@ -283,7 +285,7 @@ TEST(FrmTestLayout, F1OpensTheHelpBesideTheProgramAlthoughItsMenuIsHidden)
 
     ASSERT_EQ(shown.size(), 1);
     EXPECT_EQ(QDir::cleanPath(shown.front()), QDir(QCoreApplication::applicationDirPath()).filePath("zq7.hlp"));
-    EXPECT_EQ(window.state().HelpFile(), shown.front().toLocal8Bit().toStdString());
+    EXPECT_EQ(window.HelpFile(), shown.front().toLocal8Bit().toStdString());
 }
 
 TEST(FrmTestLayout, HelpViewerShowsTheInstalledHelpFile)
@@ -359,12 +361,44 @@ TEST(FrmTestLayout, FileDialogsWithFiltersExtensionsAndOptions)
     EXPECT_EQ(window.fileDialog("SaveDialog1"), nullptr);
 }
 
+// A name typed without an extension gets the one of the file type chosen:
+// "XML(*.xml)" and "data" save data.xml, not data.xls as text.
+TEST(FrmTestLayout, TheSaveDialogsSuffixFollowsTheChosenType)
+{
+    TFrmTest window;
+    QTemporaryDir folder;
+    QFileDialog* dialog = window.fileDialog("SaveDialog2");
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setDirectory(folder.path());
+    for (const auto& [filter, suffix] : {std::pair{"XML(*.xml)", "xml"}, std::pair{"Txt File(*.txt)", "txt"},
+                                         std::pair{"Excel File(*.xls)", "xls"}}) {
+        SCOPED_TRACE(filter);
+        dialog->show();
+        auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        ASSERT_NE(types, nullptr);
+        const int index = types->findText(QString::fromLatin1(filter));
+        ASSERT_GE(index, 0);
+        // As the user picks it from the list: the box changes and says so.
+        types->setCurrentIndex(index);
+        emit types->activated(index);
+        emit types->textActivated(types->itemText(index));
+        EXPECT_EQ(dialog->defaultSuffix(), QString::fromLatin1(suffix));
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->setText(QStringLiteral("data"));
+        static_cast<QDialog*>(dialog)->accept();  // the dialog's own accept, as its Save button does
+        ASSERT_EQ(dialog->selectedFiles().size(), 1);
+        EXPECT_EQ(QFileInfo(dialog->selectedFiles().constFirst()).fileName(),
+                  QStringLiteral("data.") + QString::fromLatin1(suffix));
+    }
+}
+
 TEST(FrmTestLayout, RecordGridHasItsColumnsAndFixedRows)
 {
     TFrmTest window;
     auto* grid = window.findChild<RecordGridView*>(QStringLiteral("DBGrid1"));
     ASSERT_NE(grid, nullptr);
-    EXPECT_EQ(grid->table(), &window.state().cds1());
+    EXPECT_EQ(grid->table(), &window.session().cds1());
     EXPECT_EQ(grid->shownRowCount(), 0u);
     const std::pair<const char*, int> columns[] = {{"No", 35},     {"Time", 50},   {"Value", 48},   {"Unit", 40},
                                                    {"V_Value", 51}, {"V_Unit", 35}, {"I_Value", 51}, {"I_Unit", 35}};

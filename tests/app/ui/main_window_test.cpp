@@ -4,6 +4,13 @@
 #include "snapshot.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QMenuBar>
 #include <QProgressBar>
 
@@ -21,7 +28,7 @@ TEST(FrmTest, OpensAsTheStartUpSequenceLeavesIt)
     EXPECT_EQ(window.minimumSize(), window.maximumSize());
     EXPECT_EQ(window.minimumSize(), window.size());
     EXPECT_FALSE(window.windowFlags() & Qt::WindowMaximizeButtonHint);
-    EXPECT_EQ(window.state().PortKind(), 5);
+    EXPECT_EQ(window.ports().PortKind(), 5);
 
     const auto* bar = window.findChild<QProgressBar*>(QStringLiteral("PBar2"));
     ASSERT_NE(bar, nullptr);
@@ -77,7 +84,7 @@ TEST(FrmTest, Panel1StepsThePortKindWhileNotConnected)
 {
     TFrmTest window;
     window.Panel1Click();
-    EXPECT_EQ(window.state().PortKind(), 1);
+    EXPECT_EQ(window.ports().PortKind(), 1);
     EXPECT_EQ(window.findChild<BevelPanel*>(QStringLiteral("Panel1"))->caption(), QStringLiteral("COM1"));
 }
 
@@ -88,6 +95,39 @@ TEST(FrmTest, ExitPanelClosesTheWindow)
     ASSERT_TRUE(window.isVisible());
     window.Panel3Click();
     EXPECT_FALSE(window.isVisible());
+}
+
+// The chart's picture is drawn on the main thread but written on a thread
+// of its own; the confirmation comes through the message queue afterwards.
+TEST(FrmTest, SavesTheChartPictureOffTheMainThread)
+{
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("chart.bmp"));
+    TFrmTest window;
+    window.show();
+    window.ShowDataQ7("000123422205105182075418DA");
+    QFileDialog* dialog = window.fileDialog("SavePictureDialog1");
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    QTimer::singleShot(0, dialog, [dialog, file] {
+        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(file);
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    window.BtSaveClick();
+
+    QDeadlineTimer deadline(10'000);
+    QMessageBox* box = nullptr;
+    while (!box && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        for (QMessageBox* shown : window.findChildren<QMessageBox*>())
+            if (shown->isVisible())
+                box = shown;
+    }
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), QStringLiteral("Graphic has saved on ") + file);
+    EXPECT_EQ(box->icon(), QMessageBox::Information);
+    QFile written(file);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.read(2), QByteArray("BM"));
 }
 
 }  // namespace

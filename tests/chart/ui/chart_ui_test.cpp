@@ -2,7 +2,6 @@
 #include "chart/ui/chart_enlarger.h"
 #include "chart/ui/chart_look.h"
 #include "chart/ui/chart_picture.h"
-#include "chart/ui/maxrecord_key_filter.h"
 #include "chart/ui/qcustomplot_chart_engine.h"
 #include "snapshot.h"
 
@@ -179,7 +178,7 @@ TEST(ChartPicture, WritesABitmapAtTheChartsCurrentSize)
     ChartEnlarger enlarger(chart.window, *chart.plot, *chart.TbFd, *chart.TbSx);
     for (const QSize size : {QSize(371, 265), QSize(727, 428)}) {
         const QString file = folder.filePath(QStringLiteral("chart.bmp"));
-        ASSERT_EQ(saveChartPicture(*chart.plot, file), QString());
+        ASSERT_EQ(writeChartPicture(chartPicture(*chart.plot), file), QString());
         QFile written(file);
         ASSERT_TRUE(written.open(QIODevice::ReadOnly));
         EXPECT_EQ(written.read(2), QByteArray("BM"));
@@ -197,14 +196,14 @@ TEST(ChartPicture, AFailedSaveNamesTheFileAndLeavesNoPicture)
     QTemporaryDir folder;
     ChartWindow chart;
     const QString missingFolder = folder.filePath(QStringLiteral("no such folder/chart.bmp"));
-    const QString error = saveChartPicture(*chart.plot, missingFolder);
+    const QString error = writeChartPicture(chartPicture(*chart.plot), missingFolder);
     EXPECT_TRUE(error.contains(missingFolder)) << error.toStdString();
     EXPECT_FALSE(QFileInfo::exists(missingFolder));
 
     // A full disk: the write fails and is reported, the device stays a device.
     const QString full = QStringLiteral("/dev/full");
     if (QFileInfo(full).exists()) {
-        const QString diskFull = saveChartPicture(*chart.plot, full);
+        const QString diskFull = writeChartPicture(chartPicture(*chart.plot), full);
         EXPECT_TRUE(diskFull.contains(full)) << diskFull.toStdString();
         EXPECT_FALSE(QFileInfo(full).isFile());
     }
@@ -212,22 +211,8 @@ TEST(ChartPicture, AFailedSaveNamesTheFileAndLeavesNoPicture)
     // A folder under the chosen name is not replaced.
     const QString folderName = folder.filePath(QStringLiteral("taken"));
     QDir().mkpath(folderName);
-    EXPECT_FALSE(saveChartPicture(*chart.plot, folderName).isEmpty());
+    EXPECT_FALSE(writeChartPicture(chartPicture(*chart.plot), folderName).isEmpty());
     EXPECT_TRUE(QFileInfo(folderName).isDir());
-}
-
-TEST(MaxrecordKeyFilter, DropsTypedCharactersThatAreNoDigits)
-{
-    QLineEdit Maxrecord;
-    MaxrecordKeyFilter filter;
-    Maxrecord.installEventFilter(&filter);
-    QTest::keyClicks(&Maxrecord, QStringLiteral("1a2-3 .x"));
-    EXPECT_EQ(Maxrecord.text(), QStringLiteral("123"));
-    QTest::keyClick(&Maxrecord, Qt::Key_Backspace);
-    EXPECT_EQ(Maxrecord.text(), QStringLiteral("12"));
-    QTest::keyClick(&Maxrecord, Qt::Key_Left);
-    QTest::keyClicks(&Maxrecord, QStringLiteral("9"));
-    EXPECT_EQ(Maxrecord.text(), QStringLiteral("192"));
 }
 
 }  // namespace

@@ -15,9 +15,8 @@ TEST(DialPicture, NeedleIsDrawnBlackAndErasedWhite)
     picture.resize(365, 149);
     AnalogDial dial;
     dial.keepDrawings(true);
-    DialRange range;
-    dial.KDsetup(range);
-    dial.KDrun(range.DialCentre, range);
+    dial.KDsetup();
+    dial.KDrun(dial.range().DialCentre);
     picture.draw(dial.takeDrawings());
 
     const QImage& image = picture.picture();
@@ -29,7 +28,7 @@ TEST(DialPicture, NeedleIsDrawnBlackAndErasedWhite)
     // the band's top, under the needle's tip
     EXPECT_TRUE(isBlack(image, 186, 28));
 
-    dial.KDrun(0, range);
+    dial.KDrun(0);
     picture.draw(dial.takeDrawings());
     EXPECT_TRUE(isWhite(picture.picture(), 185, 60));
     // the white line also cut the band where the old needle crossed it
@@ -44,10 +43,9 @@ TEST(DialPicture, EachRangeLooksRight)
         picture.resize(365, 149);
         AnalogDial dial;
         dial.keepDrawings(true);
-        DialRange range;
-        range.SelectDialRange(type);
-        dial.KDsetup(range);
-        dial.KDrun(range.DialCentre + range.DialStep, range);
+        dial.SelectDialRange(type);
+        dial.KDsetup();
+        dial.KDrun(dial.range().DialCentre + dial.range().DialStep);
         picture.draw(dial.takeDrawings());
         EXPECT_FALSE(picture.picture().isNull());
         saveSnapshot(picture, QStringLiteral("dial-range-%1").arg(type));
@@ -57,12 +55,13 @@ TEST(DialPicture, EachRangeLooksRight)
 TEST(AnalogDial, HeadlessDialKeepsNoDrawings)
 {
     AnalogDial dial;
-    DialRange range;
-    dial.KDsetup(range);
-    dial.KDrun(600, range);
+    dial.KDsetup();
+    dial.KDrun(600);
     EXPECT_TRUE(dial.takeDrawings().empty());
-    EXPECT_EQ(dial.LastNeedleTip, (DialPoint{185, 34}));
-    EXPECT_EQ(dial.LastNeedleBase, (DialPoint{184, 403}));
+    EXPECT_EQ(dial.LastNeedleTip(), (DialPoint{185, 34}));
+    EXPECT_EQ(dial.LastNeedleBase(), (DialPoint{184, 403}));
+    EXPECT_EQ(dial.needleValue(), 600);
+    EXPECT_EQ(dial.scaleDrawings(), 1);
 }
 
 }  // namespace

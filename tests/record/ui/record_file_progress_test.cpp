@@ -64,7 +64,7 @@ TEST(RecordFileProgress, QuickJobShowsNoDialog)
     EXPECT_TRUE(dialog.isNull());
 }
 
-// The window's wiring: work on a thread, its ending on the event loop.
+// Work on a thread, its ending on the event loop, as in the window.
 TEST(RecordFileProgress, CommandsRunThroughTheEventLoop)
 {
     QWidget window;
@@ -75,7 +75,9 @@ TEST(RecordFileProgress, CommandsRunThroughTheEventLoop)
         table.appendRow(row);
     }
     RecordFileCommands files(table);
-    files.post = RecordFileProgress::poster(&window);
+    files.post = [&window](std::function<void()> f) {
+        QMetaObject::invokeMethod(&window, std::move(f), Qt::QueuedConnection);
+    };
     int watched = 0;
     files.jobStarted = [&](std::shared_ptr<const RecordFileJobProgress> progress) {
         ++watched;

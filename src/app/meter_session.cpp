@@ -1,0 +1,152 @@
+#include "app/meter_session.h"
+
+#include "app/app_log.h"
+#include "link/hid/hid_controller_error.h"
+#include "link/hid/hid_device_controller.h"
+#include "link/hid/hid_dispatcher.h"
+
+#include <QTime>
+
+#include <utility>
+
+namespace {
+
+int32_t systemSecondsOfDay() { return QTime::currentTime().msecsSinceStartOfDay() / 1000; }
+
+UserMessage userMessageOf(const RecordFileMessage& message)
+{
+    return {message.icon == RecordFileMessage::Icon::Error ? UserMessage::Icon::Error : UserMessage::Icon::Information,
+            message.caption, message.text, true};
+}
+
+}  // namespace
+
+MeterSession::MeterSession() : secondsOfDay_(systemSecondsOfDay)
+{
+    link_.onInformation = [this](std::string_view text) { raise(UserMessage::information(std::string(text))); };
+    files_.messageBox = [this](const RecordFileMessage& message) { raise(userMessageOf(message)); };
+}
+
+MeterSession::~MeterSession()
+{
+    // The link goes first (see the members); neither the controller nor the
+    // dispatcher may call into it afterwards.
+    if (Hidctl) {
+        Hidctl->OnArrival = {};
+        Hidctl->OnRemoval = {};
+    }
+    if (dispatcher_)
+        dispatcher_->SetFailureHandler({});
+}
+
+void MeterSession::setTimeOfDay(std::function<int32_t()> secondsOfDay)
+{
+    secondsOfDay_ = secondsOfDay ? std::move(secondsOfDay) : std::function<int32_t()>(systemSecondsOfDay);
+}
+
+std::string MeterSession::startHid(std::shared_ptr<THidPlatform> platform, THidDispatcher& dispatcher)
+{
+    dispatcher_ = &dispatcher;
+    CableConnection* link = &link_;
+    dispatcher.SetFailureHandler([link](const std::string& what) {
+        link->appendHistory("EVENT FAILED: " + what);
+        qCWarning(zqApp, "a HID event failed: %s", what.c_str());
+    });
+    try {
+        Hidctl = std::make_unique<THidDeviceController>(std::move(platform), dispatcher);
+    } catch (const EHidControllerError& error) {
+        link_.appendHistory(std::string("HID services unavailable: ") + error.what());
+        qCWarning(zqApp, "HID services unavailable: %s", error.what());
+        return error.what();
+    }
+    link_.setController(Hidctl.get());
+    Hidctl->OnArrival = THidPlugEvent::Bind<&CableConnection::HidCtlArrival>(&link_);
+    Hidctl->OnRemoval = THidPlugEvent::Bind<&CableConnection::HidCtlRemoval>(&link_);
+    Hidctl->SetOnEnumerate(THidEnumerateEvent::Bind<&CableConnection::HidCtlEnumerate>(&link_));
+    Hidctl->SetOnDeviceDataError(THidDataErrorEvent::Bind<&CableConnection::HidCtlDeviceDataError>(&link_));
+    Hidctl->SetOnDeviceChange(THidNotifyEvent::Bind<&CableConnection::HidCtlDeviceChangeEvent>(&link_));
+    return {};
+}
+
+void MeterSession::FormCreate(std::string localeDecimal, ChartEngine* chartEngine)
+{
+    decoder_.setLocaleDecimal(std::move(localeDecimal));
+    chart_.FormCreate(chartEngine);
+    sampling_.set10kClick();
+    // cds1 is created empty and open with the session; nothing to do here.
+    chartFollowLast_ = true;
+    KDsetup(1);
+    KDrun(dial_.range().DialCentre);
+    sampling_.setRepeatSet(true);
+}
+
+FrameReceipt MeterSession::receiveFrame(std::string_view frame)
+{
+    if (ShowDataQ7(frame) == FrameOutcome::Dropped)
+        return {true, decoder_.lastDropReason()};
+    return {};
+}
+
+FrameOutcome MeterSession::ShowDataQ7(std::string_view frame)
+{
+    frameCalls_ = {};
+    return applyFrameEffects(decoder_.ShowDataQ7(frame, dial_.range()), frame, *this);
+}
+
+void MeterSession::logFrame(std::string_view frame)
+{
+    if (frameLog_.size() == kFrameLogLimit)
+        frameLog_.pop_front();
+    frameLog_.emplace_back(frame);
+}
+
+void MeterSession::KDsetup(int32_t)
+{
+    dial_.KDsetup();
+    frameCalls_.scaleDrawn = true;
+}
+
+void MeterSession::KDrun(int32_t needle)
+{
+    dial_.KDrun(needle);
+    frameCalls_.needle = needle;
+}
+
+void MeterSession::AddPoint(double value)
+{
+    frameCalls_.chartValue = value;
+    const int32_t page = chart_.AddPoint(value);
+    if (chartFollowLast_)
+        chart_.showPageNumber(page);
+}
+
+void MeterSession::INDataToTable(int32_t kind)
+{
+    if (kind != 1)
+        return;
+    frameCalls_.offered = true;
+    RecordSampling::Offer offer = sampling_.INDataToTable(kind, decoder_.reading(), secondsOfDay_());
+    frameCalls_.recorded = offer.no;
+    if (!offer.error.empty())
+        raise(UserMessage::error(std::move(offer.error)));
+}
+
+void MeterSession::RecordSITimeChange(std::string_view text)
+{
+    if (std::string failure = sampling_.RecordSITimeChange(text); !failure.empty())
+        raise(UserMessage::error(std::move(failure)));
+}
+
+void MeterSession::ClearRClick()
+{
+    const bool hadRows =
+        sampling_.ClearRClick([this](std::string_view text) { raise(UserMessage::information(std::string(text))); });
+    if (hadRows)
+        chart_.ChartControl().ClearChart();
+}
+
+void MeterSession::raise(UserMessage message) const
+{
+    if (messageSink_)
+        messageSink_(message);
+}
