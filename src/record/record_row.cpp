@@ -1,8 +1,9 @@
 #include "record/record_row.h"
 
+#include "meter/whole_number.h"
+
 #include <algorithm>
 #include <cstring>
-#include <limits>
 
 namespace {
 
@@ -10,6 +11,8 @@ constexpr std::array<std::string_view, kRecordFieldCount> kNames{"No",      "Tim
                                                                  "V_Value", "V_Unit", "I_Value", "I_Unit"};
 
 char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool isControl(char c) { return static_cast<unsigned char>(c) < 0x20; }
 
 }  // namespace
 
@@ -30,36 +33,27 @@ std::optional<RecordField> recordFieldByName(std::string_view name)
     return std::nullopt;
 }
 
-std::string_view storedRecordText(std::string_view text)
+std::string_view storedRecordText(std::string_view text, char (&scratch)[kRecordTextWidth])
 {
     text = text.substr(0, kRecordTextWidth);
+    std::size_t plain = 0;
+    while (plain < text.size() && !isControl(text[plain]))
+        ++plain;
+    if (plain < text.size()) {
+        // Byte by byte, as scratch may be where text lies.
+        for (std::size_t i = 0; i < text.size(); ++i)
+            scratch[i] = isControl(text[i]) ? '?' : text[i];
+        text = std::string_view(scratch, text.size());
+    }
     while (!text.empty() && text.back() == ' ')
         text.remove_suffix(1);
     return text;
 }
 
-std::optional<std::int32_t> parseRecordNo(std::string_view text)
+bool isStoredRecordText(std::string_view text)
 {
-    bool negative = false;
-    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    if (text.empty())
-        return std::nullopt;
-    std::int64_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-        if (value > std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1)
-            return std::nullopt;
-    }
-    if (negative)
-        value = -value;
-    if (value > std::numeric_limits<std::int32_t>::max())
-        return std::nullopt;
-    return static_cast<std::int32_t>(value);
+    return text.size() <= kRecordTextWidth && (text.empty() || text.back() != ' ') &&
+           std::none_of(text.begin(), text.end(), isControl);
 }
 
 std::optional<std::string_view> RecordRow::text(RecordField field) const
@@ -73,7 +67,8 @@ std::optional<std::string_view> RecordRow::text(RecordField field) const
 void RecordRow::setText(RecordField field, std::string_view value)
 {
     Text& text = texts_[recordFieldIndex(field) - 1];
-    value = storedRecordText(value);
+    char scratch[kRecordTextWidth];
+    value = storedRecordText(value, scratch);
     std::memcpy(text.bytes.data(), value.data(), value.size());
     text.length = static_cast<std::uint8_t>(value.size());
     text.present = true;
@@ -85,7 +80,7 @@ bool RecordRow::setField(RecordField field, std::string_view value)
         setText(field, value);
         return true;
     }
-    std::optional<std::int32_t> no = parseRecordNo(value);
+    std::optional<std::int32_t> no = parseWholeNumber(value);
     if (!no)
         return false;
     setNo(*no);

@@ -28,12 +28,16 @@ std::optional<RecordField> recordFieldByName(std::string_view name);
 inline RecordField recordField(std::size_t index) { return static_cast<RecordField>(index); }
 inline std::size_t recordFieldIndex(RecordField field) { return static_cast<std::size_t>(field); }
 
-/// A text as the table stores it: its first 20 bytes without trailing blanks.
-std::string_view storedRecordText(std::string_view text);
+/// A text as the table stores it: its first 20 bytes, each control byte
+/// (0 to 31) replaced by "?", then without trailing blanks. Neither file
+/// form can carry a control byte back (the text form splits fields at them,
+/// XML 1.0 refuses most of them), so none ever enters the table. The view
+/// is of @p text when nothing needs replacing, else of @p scratch, which
+/// may be where @p text lies.
+std::string_view storedRecordText(std::string_view text, char (&scratch)[kRecordTextWidth]);
+/// Whether @p text is as the table stores it: storedRecordText gives it back.
+bool isStoredRecordText(std::string_view text);
 
-/// Reads a whole decimal number for No: an optional sign and digits,
-/// within 32 bits; none for anything else (blanks included).
-std::optional<std::int32_t> parseRecordNo(std::string_view text);
 
 /// A row as a file reader hands it to the table without building a
 /// RecordRow: the texts point into the reader's own buffer and must
@@ -55,11 +59,12 @@ public:
 
     /// Text of field @p field (not No); none when it has no value.
     std::optional<std::string_view> text(RecordField field) const;
-    /// Stores @p text cut to 20 bytes without trailing blanks; field is not No.
+    /// Stores @p text as the table will (see storedRecordText); field is not No.
     void setText(RecordField field, std::string_view text);
 
     /// Sets any field from a text as a loader reads it: No must be a whole
-    /// number (false and no change otherwise); texts always succeed.
+    /// number (parseWholeNumber; false and no change otherwise); texts always
+    /// succeed.
     bool setField(RecordField field, std::string_view text);
     /// Removes the value of @p field.
     void clearField(RecordField field);

@@ -107,9 +107,10 @@ private:
 
 /// The record table cds1: rows of the eight fields No (32-bit integer) and
 /// Time, Value, Unit, V_Value, V_Unit, I_Value, I_Unit (texts of at most 20
-/// bytes, stored without trailing blanks; a missing value is kept apart
-/// from an empty text), in insertion order, each with its change state,
-/// and the change log; a current row; views that can be frozen.
+/// bytes, without control bytes or trailing blanks, see storedRecordText; a
+/// missing value is kept apart from an empty text), in insertion order, each
+/// with its change state, and the change log; a current row; views that
+/// can be frozen.
 ///
 /// Rows are only added at the end; the table is otherwise emptied or its
 /// content replaced whole. Texts are dictionary-encoded: a row costs about

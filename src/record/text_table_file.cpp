@@ -1,5 +1,6 @@
 #include "record/text_table_file.h"
 
+#include "meter/whole_number.h"
 #include "record/record_file_input.h"
 #include "record/record_file_job_progress.h"
 #include "record/record_file_output.h"
@@ -14,6 +15,8 @@
 namespace {
 
 constexpr std::string_view kHeader = "No\tTime\tValue\tUnit\tV_Value\tV_Unit\tI_Value\tI_Unit\r\n";
+/// A field without a value, in the No position too.
+constexpr std::string_view kNull = "NULL";
 constexpr std::size_t kReadChunk = std::size_t{1} << 20;
 
 bool isBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 32; }
@@ -31,6 +34,71 @@ char* append(char* at, std::string_view text)
 {
     for (char c : text)
         *at++ = c;
+    return at;
+}
+
+/// Whether a byte of @p word is a blank.
+template <class Word>
+bool blankIn(Word word)
+{
+    constexpr Word kOnes = static_cast<Word>(0x0101010101010101u);
+    word ^= static_cast<Word>(kOnes * ' ');
+    // Nonzero exactly when a byte of word is zero.
+    return static_cast<Word>((word - kOnes) & ~word & static_cast<Word>(kOnes << 7)) != 0;
+}
+
+/// Copies the word at @p from to @p to and tells whether it holds a blank.
+template <class Word>
+bool copyWord(char* to, const char* from)
+{
+    Word word;
+    std::memcpy(&word, from, sizeof word);
+    std::memcpy(to, &word, sizeof word);
+    return blankIn(word);
+}
+
+/// Copies @p text, 1 to 20 bytes, to @p at and tells whether it holds a
+/// blank. The writer asks this of every text, so it goes a few words at a
+/// time, overlapping where they must, rather than a byte at a time.
+bool copyHoldsBlank(char* at, std::string_view text)
+{
+    const char* const p = text.data();
+    const std::size_t n = text.size();
+    bool blank = false;
+    if (n >= 8) {
+        blank |= copyWord<std::uint64_t>(at, p);
+        blank |= copyWord<std::uint64_t>(at + n - 8, p + n - 8);
+        if (n > 16)
+            blank |= copyWord<std::uint64_t>(at + 8, p + 8);
+        return blank;
+    }
+    if (n >= 4) {
+        blank |= copyWord<std::uint32_t>(at, p);
+        blank |= copyWord<std::uint32_t>(at + n - 4, p + n - 4);
+        return blank;
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        at[i] = p[i];
+        blank |= p[i] == ' ';
+    }
+    return blank;
+}
+
+/// Appends a trimmed, non-empty text as a field. The reader splits at
+/// blanks and reads a field that starts with a quote as quoted, so such a
+/// text goes out quoted, which it reads back whole; any other text goes out
+/// as it is, as it always has.
+char* appendText(char* at, std::string_view text)
+{
+    if (!copyHoldsBlank(at, text) && text.front() != '"')
+        return at + text.size();
+    *at++ = '"';
+    for (char c : text) {
+        *at++ = c;
+        if (c == '"')
+            *at++ = '"';
+    }
+    *at++ = '"';
     return at;
 }
 
@@ -58,9 +126,9 @@ private:
     }
 
     /// Reads the whole line at @p p when it lies in [p, end) and holds no
-    /// quote, the usual case: fields straight from the buffer into the
-    /// table. Sets @p p past its line end, or leaves it for the byte-wise
-    /// path; false for a failing line.
+    /// quoted field and no NUL, the usual case: fields straight from the
+    /// buffer into the table. Sets @p p past its line end, or leaves it for
+    /// the byte-wise path; false for a failing line.
     enum class Fast : std::uint8_t { Done, Slow, Failed };
     Fast fastLine(const char*& p, const char* end);
 
@@ -86,6 +154,9 @@ private:
     bool noDigits_ = false;
     std::int64_t noMagnitude_ = 0;
     std::size_t noLength_ = 0;
+    /// Bytes of "NULL" the first field has matched so far; past 4 once it
+    /// cannot be "NULL".
+    std::uint8_t noNull_ = 0;
 
     RecordRow row_;
 };
@@ -106,30 +177,21 @@ TextTableParser::Fast TextTableParser::fastLine(const char*& p, const char* cons
         if (count == kRecordFieldCount)
             return Fast::Failed;  // a ninth field
         const char* const from = at;
-        while (at < end && !isSeparator(*at))
+        // Stops at a NUL too: no separator, but no byte the table keeps
+        // either, so the byte-wise path stores that field.
+        while (at < end && static_cast<unsigned char>(*at) > 32)
             ++at;
-        if (at == end)
+        if (at == end || *at == '\0')
             return Fast::Slow;
         const std::string_view field(from, static_cast<std::size_t>(at - from));
         if (count == 0) {
-            // An optional sign and digits within 32 bits, as the byte-wise path reads it.
-            std::size_t i = 0;
-            const bool negative = field[0] == '-';
-            if (field[0] == '-' || field[0] == '+')
-                i = 1;
-            std::int64_t magnitude = 0;
-            noValid = i < field.size();
-            for (; noValid && i < field.size(); ++i) {
-                const unsigned digit = static_cast<unsigned char>(field[i]) - unsigned{'0'};
-                magnitude = magnitude * 10 + digit;
-                noValid = digit <= 9 && magnitude <= (std::int64_t{1} << 31);
-            }
-            const std::int64_t value = negative ? -magnitude : magnitude;
-            noValid = noValid && value >= INT32_MIN && value <= INT32_MAX;
-            fields.no = static_cast<std::int32_t>(value);
-            fields.hasNo = noValid;
+            const std::optional<std::int32_t> no = parseWholeNumber(field);
+            fields.no = no.value_or(0);
+            fields.hasNo = no.has_value();
+            noValid = no || field == kNull;  // "NULL": a row without a No
         } else {
-            // A plain field holds no blank, so cutting it is all the table asks.
+            // A plain field here holds no byte below 33, so cutting it is
+            // all the table asks.
             fields.texts[count - 1] = field.substr(0, kRecordTextWidth);
             fields.present = static_cast<std::uint8_t>(fields.present | (1u << (count - 1)));
         }
@@ -166,6 +228,7 @@ bool TextTableParser::startField()
         noDigits_ = false;
         noMagnitude_ = 0;
         noLength_ = 0;
+        noNull_ = 0;
     }
     return true;
 }
@@ -173,6 +236,8 @@ bool TextTableParser::startField()
 void TextTableParser::addByte(char c)
 {
     if (fields_ == 1) {
+        const bool stillNull = noNull_ < kNull.size() && c == kNull[noNull_];
+        noNull_ = static_cast<std::uint8_t>(stillNull ? noNull_ + 1 : kNull.size() + 1);
         if (!noValid_)
             return;
         if (noLength_++ == 0 && (c == '-' || c == '+')) {
@@ -211,7 +276,7 @@ void TextTableParser::endField()
         if (noValid_ && noDigits_ && value <= INT32_MAX)
             row_.setNo(static_cast<std::int32_t>(value));
         else
-            noValid_ = false;
+            noValid_ = noNull_ == kNull.size();  // "NULL": a row without a No
     } else if (fields_ >= 2) {
         row_.setText(recordField(fields_ - 1), std::string_view(text_, textLength_));
     }
@@ -330,18 +395,21 @@ bool TextTableFile::write(const RecordTableReader& rows, RecordFileOutput& out, 
     const std::size_t count = rows.rowCount();
     if (progress)
         progress->total.store(count, std::memory_order_relaxed);
-    // Longest line: No, seven tabs and texts, CR LF.
-    constexpr std::size_t kLongestLine = 11 + 7 * (1 + kRecordTextWidth) + 2;
+    // Longest line: No, seven tabs and texts quoted with every byte a
+    // doubled quote, CR LF.
+    constexpr std::size_t kLongestLine = 11 + 7 * (1 + 2 + 2 * kRecordTextWidth) + 2;
     for (std::size_t row = 0; row < count; ++row) {
         char* const start = out.reserve(kLongestLine);
         char* at = start;
         if (const std::optional<std::int32_t> no = rows.no(row))
             at = std::to_chars(at, at + 11, *no).ptr;
+        else
+            at = append(at, kNull);
         for (std::size_t field = 1; field < kRecordFieldCount; ++field) {
             *at++ = '\t';
             const std::optional<std::string_view> text = rows.text(row, recordField(field));
             const std::string_view value = text ? trimmed(*text) : std::string_view();
-            at = append(at, value.empty() ? std::string_view("NULL") : value);
+            at = value.empty() ? append(at, kNull) : appendText(at, value);
         }
         *at++ = '\r';
         *at++ = '\n';

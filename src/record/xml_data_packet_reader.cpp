@@ -1,5 +1,6 @@
 #include "record/xml_data_packet_reader.h"
 
+#include "meter/whole_number.h"
 #include "record/change_log_filter.h"
 #include "record/record_file_input.h"
 #include "record/record_file_job_progress.h"
@@ -24,57 +25,58 @@ constexpr std::size_t kReadChunk = std::size_t{1} << 20;
 /// few times only, not once per megabyte.
 constexpr std::size_t kLargestChunk = std::size_t{1} << 30;
 
-/// Appends the bytes that the UTF-8 text @p utf8 stands for: expat hands
-/// back each ISO-8859-1 byte as one character; beyond 255 only a character
-/// reference can reach, and it has no byte.
-void appendBytes(std::string& out, const char* utf8)
+/// Hands @p put, one by one, the code-page bytes that the UTF-8 text
+/// @p utf8 from expat stands for, until the text ends or @p put returns
+/// false. Parsed as ISO-8859-1, every byte of the file comes back as the
+/// character of that number, U+0000 to U+00FF: one byte of UTF-8, or two
+/// with a lead byte C2 or C3. A character beyond 255, which only a
+/// character reference can give, has no byte in the code page; it becomes
+/// "?" rather than a byte it does not stand for.
+template <class Put>
+void forEachByte(const char* utf8, Put&& put)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(utf8);
     while (*p) {
         const unsigned char lead = *p++;
+        char byte = '?';
         if (lead < 0x80) {
-            out += static_cast<char>(lead);
-        } else if ((lead & 0xE0) == 0xC0 && (*p & 0xC0) == 0x80) {
-            out += static_cast<char>(((lead & 0x1F) << 6) | (*p++ & 0x3F));
+            byte = static_cast<char>(lead);
+        } else if ((lead == 0xC2 || lead == 0xC3) && (*p & 0xC0) == 0x80) {
+            byte = static_cast<char>(((lead & 0x03) << 6) | (*p++ & 0x3F));
         } else {
-            out += '?';
             while ((*p & 0xC0) == 0x80)
                 ++p;
         }
+        if (!put(byte))
+            return;
     }
 }
 
 /// The stored text (see storedRecordText) of the UTF-8 value @p utf8: a
-/// view of it as it stands when it is plain ASCII, the usual case, else
-/// its bytes decoded into @p into.
+/// view of the value itself when it is plain ASCII without control bytes,
+/// the usual case, else of its stored bytes in @p into.
 std::string_view storedBytesOf(const char* utf8, char (&into)[kRecordTextWidth])
 {
     std::size_t length = 0;
     while (utf8[length] && static_cast<unsigned char>(utf8[length]) < 0x80)
         ++length;
     if (!utf8[length])
-        return storedRecordText(std::string_view(utf8, length));
-    const auto* p = reinterpret_cast<const unsigned char*>(utf8);
+        return storedRecordText(std::string_view(utf8, length), into);
     std::size_t n = 0;
-    while (*p && n < kRecordTextWidth) {
-        const unsigned char lead = *p++;
-        if (lead < 0x80) {
-            into[n++] = static_cast<char>(lead);
-        } else if ((lead & 0xE0) == 0xC0 && (*p & 0xC0) == 0x80) {
-            into[n++] = static_cast<char>(((lead & 0x1F) << 6) | (*p++ & 0x3F));
-        } else {
-            into[n++] = '?';
-            while ((*p & 0xC0) == 0x80)
-                ++p;
-        }
-    }
-    return storedRecordText(std::string_view(into, n));
+    forEachByte(utf8, [&](char byte) {
+        into[n++] = byte;
+        return n < kRecordTextWidth;
+    });
+    return storedRecordText(std::string_view(into, n), into);
 }
 
 std::string bytesOf(const char* utf8)
 {
     std::string out;
-    appendBytes(out, utf8);
+    forEachByte(utf8, [&](char byte) {
+        out += byte;
+        return true;
+    });
     return out;
 }
 
@@ -390,7 +392,7 @@ void PacketParser::row(const char** attributes)
         if (seen.rowState || *seen.field == RecordField::No) {
             // Only ASCII digits make a number, so the UTF-8 form reads the
             // same as its bytes would.
-            const std::optional<std::int32_t> number = parseRecordNo(a[1]);
+            const std::optional<std::int32_t> number = parseWholeNumber(a[1]);
             if (!number)
                 return fail();
             if (seen.rowState) {

@@ -11,7 +11,8 @@ struct RecordFileJobProgress;
 /// their change states and its change log. The packet names no encoding and
 /// holds bytes of the system code page, so it is parsed as ISO-8859-1 and
 /// every character handed back is that byte again; a character reference
-/// beyond 255 becomes "?".
+/// beyond 255 becomes one "?". Texts are stored as storedRecordText makes
+/// them, so a reference to a control character stores "?" too.
 ///
 /// The table's eight fields are matched to the packet's FIELD elements by
 /// name without regard to case, in any order; No must be an integer field

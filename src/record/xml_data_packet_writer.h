@@ -9,7 +9,9 @@ struct RecordFileJobProgress;
 /// the field list, PARAMS with the change log when it has entries, and one
 /// ROW per row (RowState only when not 0, fields without a value left out).
 /// Attribute values are the stored bytes with < > & ' " CR LF TAB and
-/// backslash replaced by references; bytes above 127 go out unchanged.
+/// backslash replaced by references; bytes above 127 go out unchanged. The
+/// table holds no other control byte (see storedRecordText), none that
+/// XML 1.0 cannot carry.
 class XmlDataPacketWriter {
 public:
     /// Writes every row of @p rows and their change log. Stops early, false,

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -50,11 +51,12 @@ TEST(RecordRow, FieldNamesMatchWithoutCase)
     EXPECT_EQ(recordFieldType(RecordField::I_Unit), RecordFieldType::Text);
 }
 
-TEST(RecordRow, TextsAreCutAndLoseTrailingBlanks)
+TEST(RecordRow, TextsAreCutMarkControlBytesAndLoseTrailingBlanks)
 {
+    using namespace std::string_literals;
     const struct {
-        const char* given;
-        const char* stored;
+        std::string given;
+        std::string stored;
     } cases[] = {{"abc", "abc"},
                  {"abc   ", "abc"},
                  {"  abc", "  abc"},
@@ -62,11 +64,25 @@ TEST(RecordRow, TextsAreCutAndLoseTrailingBlanks)
                  {"1234567890123456789 x", "1234567890123456789"},
                  {"   ", ""},
                  {"", ""},
-                 {"a\tb\t", "a\tb\t"}};
+                 // Neither file form carries a control byte back.
+                 {"a\tb\t", "a?b?"},
+                 {"\0"s, "?"},
+                 {"a\0b\x01\x1f\r\n"s, "a?b????"},
+                 {"ab \x01  ", "ab ?"},
+                 {"1234567890123456789 \x01", "1234567890123456789"},
+                 {"\x7f\x80\xa1\xc6\xff ", "\x7f\x80\xa1\xc6\xff"}};
     for (const auto& c : cases) {
         RecordRow row;
         row.setText(RecordField::Value, c.given);
         EXPECT_EQ(row.text(RecordField::Value), std::string_view(c.stored)) << c.given;
+        char scratch[kRecordTextWidth];
+        EXPECT_EQ(storedRecordText(c.given, scratch), c.stored) << c.given;
+        EXPECT_TRUE(isStoredRecordText(c.stored)) << c.given;
+        EXPECT_EQ(isStoredRecordText(c.given), c.given == c.stored) << c.given;
+        // In place, as a reader decoding into its own buffer does.
+        const std::size_t n = std::min(c.given.size(), kRecordTextWidth);
+        std::copy_n(c.given.begin(), n, scratch);
+        EXPECT_EQ(storedRecordText(std::string_view(scratch, n), scratch), c.stored) << c.given;
     }
 }
 

@@ -1,6 +1,7 @@
 #include "record/record_file.h"
 #include "record/record_file_output.h"
 #include "record/text_table_file.h"
+#include "record/xml_data_packet_reader.h"
 #include "record_file_test_support.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <unistd.h>
 
 using namespace record_file_test;
+using namespace std::string_literals;
 
 namespace {
 
@@ -27,6 +29,17 @@ std::string written(const RecordTable& table)
     return bytes;
 }
 
+/// @p table saved as @p leaf (its extension picks the form) and read back.
+RecordTable reopened(const RecordTable& table, const std::string& leaf)
+{
+    const std::string path = tempName(leaf);
+    EXPECT_TRUE(saveRecordFile(path, table.reader()));
+    RecordFileLoad load = readRecordFile(path);
+    EXPECT_TRUE(load.ok) << leaf;
+    ::unlink(path.c_str());
+    return std::move(load.rows);
+}
+
 TEST(TextTableFile, WritesHeaderTabsNullAndCrLfByteForByte)
 {
     RecordTable table;
@@ -34,14 +47,117 @@ TEST(TextTableFile, WritesHeaderTabsNullAndCrLfByteForByte)
 
     table.appendRow(makeRow(1, {"12:00:01", "1.234", "KW", "230.1", "v", "5.02", "A"}));
     table.appendRow(makeRow(2, {"12:00:02", "OL", "KW", "", "", "0.00", "A"}));
-    // Leading and trailing blanks and control bytes go; inner ones stay.
+    // Leading blanks go, inner ones stay (quoted); the table holds control
+    // bytes as "?".
     table.appendRow(makeRow(-7, {" \t x y\x01", "\xA1\xC6", "\x1F", std::nullopt, "", " ", "\xB0"}));
     table.appendRow(makeRow(std::nullopt, {"a", "b", "c", "d", "e", "f", "g"}));
     EXPECT_EQ(written(table), kHeader +
                                   "1\t12:00:01\t1.234\tKW\t230.1\tv\t5.02\tA\r\n"
                                   "2\t12:00:02\tOL\tKW\tNULL\tNULL\t0.00\tA\r\n"
-                                  "-7\tx y\t\xA1\xC6\tNULL\tNULL\tNULL\tNULL\t\xB0\r\n"
-                                  "\ta\tb\tc\td\te\tf\tg\r\n");
+                                  "-7\t\"? x y?\"\t\xA1\xC6\t?\tNULL\tNULL\tNULL\t\xB0\r\n"
+                                  "NULL\ta\tb\tc\td\te\tf\tg\r\n");
+}
+
+struct QuotingCase {
+    const char* name;
+    std::string text;     ///< as the table holds it
+    std::string written;  ///< the field in the file
+    std::string read;     ///< the text read back
+};
+
+class TextTableQuoting : public ::testing::TestWithParam<QuotingCase> {};
+
+// The reader splits at blanks and takes a field that starts with a quote
+// as quoted: such texts go out quoted, all others as they are.
+TEST_P(TextTableQuoting, WritesATextSoThatItReadsBack)
+{
+    const QuotingCase& c = GetParam();
+    RecordTable table;
+    table.appendRow(makeRow(1, {c.text, "end"}));
+    const std::string bytes = written(table);
+    EXPECT_EQ(bytes, kHeader + "1\t" + c.written + "\tend\tNULL\tNULL\tNULL\tNULL\tNULL\r\n");
+    RecordTable loaded;
+    ASSERT_TRUE(TextTableFile::parse(bytes, loaded));
+    ASSERT_EQ(loaded.rowCount(), 1u);
+    EXPECT_EQ(loaded.text(0, RecordField::Time), std::optional<std::string_view>(c.read));
+    EXPECT_EQ(loaded.text(0, RecordField::Value), std::optional<std::string_view>("end"));
+    EXPECT_EQ(written(loaded), bytes) << "written again, the same bytes";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TextTableQuoting,
+    ::testing::Values(QuotingCase{"Plain", "12:00:01", "12:00:01", "12:00:01"},
+                      QuotingCase{"InnerBlank", "K W", "\"K W\"", "K W"},
+                      QuotingCase{"LeadingBlanksGoFirst", "   K W", "\"K W\"", "K W"},
+                      QuotingCase{"LeadingBlanksOfAPlainText", "  KW", "KW", "KW"},
+                      QuotingCase{"StartsWithAQuote", "\"hi\"", "\"\"\"hi\"\"\"", "\"hi\""},
+                      QuotingCase{"LoneQuote", "\"", "\"\"\"\"", "\""},
+                      QuotingCase{"QuoteInsideAsItIs", "a\"b", "a\"b", "a\"b"},
+                      QuotingCase{"QuoteAndBlankInside", "a\"b c", "\"a\"\"b c\"", "a\"b c"},
+                      QuotingCase{"ControlBytesAreQuestionMarks", "a\x01\x1f", "a??", "a??"},
+                      QuotingCase{"TheWordNullStays", "NULL", "NULL", "NULL"},
+                      QuotingCase{"EmptyIsNull", "", "NULL", "NULL"},
+                      QuotingCase{"BlanksOnlyAreNull", "   ", "NULL", "NULL"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TextTableFile, QuotesATextWithABlankAnywhereAtAnyLength)
+{
+    RecordTable table;
+    std::vector<std::string> texts;
+    for (std::size_t n = 1; n <= kRecordTextWidth; ++n) {
+        texts.push_back(std::string(n, 'x'));
+        for (std::size_t blank = 1; blank + 1 < n; ++blank) {
+            std::string text(n, 'x');
+            text[blank] = ' ';
+            texts.push_back(text);
+        }
+    }
+    for (const std::string& text : texts)
+        table.appendRow(makeRow(1, {text}));
+    const std::string bytes = written(table);
+    std::string expected = kHeader;
+    for (const std::string& text : texts) {
+        const bool quoted = text.find(' ') != std::string::npos;
+        expected += "1\t" + (quoted ? "\"" + text + "\"" : text) + "\tNULL\tNULL\tNULL\tNULL\tNULL\tNULL\r\n";
+    }
+    EXPECT_EQ(bytes, expected);
+    RecordTable loaded;
+    ASSERT_TRUE(TextTableFile::parse(bytes, loaded));
+    ASSERT_EQ(loaded.rowCount(), texts.size());
+    for (std::size_t r = 0; r < texts.size(); ++r)
+        EXPECT_EQ(loaded.text(r, RecordField::Time), std::optional<std::string_view>(texts[r]));
+}
+
+TEST(TextTableFile, LongestLinesFitTheirRoom)
+{
+    // Twenty quotes double to 42 bytes in every text. Short rows between
+    // the longest ones shift where a line falls in the writer's buffer, so
+    // some longest line starts just short of its end.
+    RecordTable table;
+    const std::string quotes(kRecordTextWidth, '"');
+    std::string longest = "-2147483648";
+    for (int f = 0; f < 7; ++f)
+        longest += "\t\"" + std::string(2 * kRecordTextWidth, '"') + "\"";
+    longest += "\r\n";
+    const std::string shortest = "1\tx\tNULL\tNULL\tNULL\tNULL\tNULL\tNULL\r\n";
+    std::string expected = kHeader;
+    constexpr int kRows = 30000;
+    for (int i = 0; i < kRows; ++i) {
+        if (i % 3 == 2 || i % 7 == 0) {
+            table.appendRow(makeRow(1, {"x"}));
+            expected += shortest;
+        } else {
+            table.appendRow(makeRow(INT32_MIN, {quotes, quotes, quotes, quotes, quotes, quotes, quotes}));
+            expected += longest;
+        }
+    }
+    const std::string bytes = written(table);
+    ASSERT_TRUE(bytes == expected) << "the bytes written differ";
+    RecordTable loaded;
+    ASSERT_TRUE(TextTableFile::parse(bytes, loaded));
+    ASSERT_EQ(loaded.rowCount(), static_cast<std::size_t>(kRows));
+    EXPECT_EQ(describe(loaded.row(kRows - 2)), describe(table.row(kRows - 2)));
+    EXPECT_EQ(describe(loaded.row(kRows - 1)), "1|x|NULL|NULL|NULL|NULL|NULL|NULL");
 }
 
 struct ReadCase {
@@ -87,7 +203,18 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"NumbersSignedWithin32Bits", "h\n-2147483648\n+2147483647\n007\n", true,
                  {"-2147483648|~|~|~|~|~|~|~", "2147483647|~|~|~|~|~|~|~", "7|~|~|~|~|~|~|~"}},
         ReadCase{"LeadingZerosBeyondTenDigitsAndANulByte", std::string("h\n-0000000000002147483648\t\0" "z\n", 29),
-                 true, {std::string("-2147483648|\0" "z|~|~|~|~|~|~", 26)}},
+                 true, {"-2147483648|?z|~|~|~|~|~|~"}},
+        // A NUL is no separator; the table stores it, and every control
+        // byte of a quoted field, as "?".
+        ReadCase{"NulAndControlBytesInTextsAreQuestionMarks",
+                 "h\n1\ta\0b\t\0\t\"c\x01\x1f d\"\t\"\0\"\t12345678901234567890\0x\n"s, true,
+                 {"1|a?b|?|c?? d|?|12345678901234567890|~|~"}},
+        ReadCase{"NullFirstFieldIsARowWithoutNo", "h\nNULL\ta\n\"NULL\"\tb\n NULL \n", true,
+                 {"~|a|~|~|~|~|~|~", "~|b|~|~|~|~|~|~", "~|~|~|~|~|~|~|~"}},
+        ReadCase{"NullInOtherCaseFails", "h\n1\ta\nnull\tb\n", false, {"1|a|~|~|~|~|~|~"}},
+        ReadCase{"NullWithMoreFails", "h\nNULLL\tb\n", false, {}},
+        ReadCase{"NullCutShortFails", "h\nNUL\tb\n", false, {}},
+        ReadCase{"NullWithNulFails", "h\nNULL\0\tb\n"s, false, {}},
         ReadCase{"NumberJustBeyondEitherEndFails", "h\n1\n-2147483649\n", false, {"1|~|~|~|~|~|~|~"}},
         ReadCase{"DoubleSignOrTrailingLetterFails", "h\n--1\n", false, {}},
         ReadCase{"TrailingLetterFails", "h\n12a\tb\n", false, {}},
@@ -146,6 +273,48 @@ TEST(TextTableFile, ReadsASheetSavedByASpreadsheet)
                                    // Empty cells vanish in the run of tabs.
                                    "3|12:00:03|OL|KW|0.00|A|~|~",
                                }));
+}
+
+// What a packet may hold, saved as text: a row without No, texts with a
+// blank inside, leading blanks, a leading quote, references the code page
+// has no byte for or that stand for control characters.
+TEST(TextTableFile, APacketSavedAsTextReopensAsItsTextImage)
+{
+    std::string fields;
+    for (std::size_t i = 0; i < kRecordFieldCount; ++i)
+        fields += "<FIELD attrname=\"" + std::string(recordFieldName(recordField(i))) + "\" fieldtype=\"" +
+                  (i == 0 ? "i4" : "string") + "\"/>";
+    const std::string packet = "<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>" + fields +
+                               "</FIELDS></METADATA><ROWDATA>"
+                               "<ROW Time=\"12:00:01\" Value=\"K W\" Unit=\"  lead\" V_Value=\"&quot;q\" "
+                               "V_Unit=\"a&#300;b&#1046;\" I_Value=\"\"/>"
+                               "<ROW RowState=\"8\" No=\"2\" Time=\"&#9;x&#13;&#10;\"/>"
+                               "</ROWDATA></DATAPACKET>";
+    RecordTable table;
+    ASSERT_TRUE(XmlDataPacketReader::parse(packet, table));
+    ASSERT_EQ(describe(table), (std::vector<std::string>{"[0] ~|12:00:01|K W|  lead|\"q|a?b?||~",
+                                                         "[8] 2|?x??|~|~|~|~|~|~"}));
+
+    const RecordTable text = reopened(table, "image.xls");
+    EXPECT_EQ(describe(text), (std::vector<std::string>{"~|12:00:01|K W|lead|\"q|a?b?|NULL|NULL",
+                                                        "2|?x??|NULL|NULL|NULL|NULL|NULL|NULL"}));
+    EXPECT_EQ(written(text), written(table)) << "the text image writes the same bytes";
+    const RecordTable packetAgain = reopened(text, "image.xml");
+    EXPECT_EQ(describe(packetAgain), describe(text));
+    EXPECT_EQ(logText(packetAgain), logText(text));
+}
+
+// NUL and other control bytes of a text file used to reach the packet as
+// they were, which its parser then refused.
+TEST(TextTableFile, ControlBytesOfATextFileReopenFromAPacket)
+{
+    RecordTable table;
+    ASSERT_TRUE(TextTableFile::parse("h\n1\ta\0b\t\"c\x01\x1f d\"\t\0\r\nNULL\tx\r\n"s, table));
+    const std::vector<std::string> rows{"1|a?b|c?? d|?|~|~|~|~", "~|x|~|~|~|~|~|~"};
+    ASSERT_EQ(describe(table), rows);
+    const RecordTable packet = reopened(table, "control.xml");
+    EXPECT_EQ(describe(packet), rows);
+    EXPECT_EQ(logText(packet), "1 0 4 2 0 4");
 }
 
 TEST(TextTableFile, UnreadableFileFails)

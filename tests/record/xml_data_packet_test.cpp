@@ -70,16 +70,85 @@ TEST(XmlDataPacket, ThreeRecordedRowsByteForByteAndBack)
 
 TEST(XmlDataPacket, EscapesAndHighBytesRoundTrip)
 {
-    const std::string special = "<>&'\"\r\n\t\\ \xB0\xA1\xC6";
+    // The table holds CR, LF and TAB as "?" (see storedRecordText).
+    const std::string special = "<>&'\"\r\n\t\\ \x7F\xB0\xA1\xC6";
+    const std::string stored = "<>&'\"???\\ \x7F\xB0\xA1\xC6";
     RecordTable table;
     table.appendRow(makeRow(1, {special, "a", "b", "c", "d", "e", "f"}));
     const std::string bytes = written(table);
-    EXPECT_NE(bytes.find("Time=\"&lt;&gt;&amp;&apos;&quot;&#013;&#010;&#009;&#092; \xB0\xA1\xC6\""),
-              std::string::npos);
+    EXPECT_NE(bytes.find("Time=\"&lt;&gt;&amp;&apos;&quot;???&#092; \x7F\xB0\xA1\xC6\""), std::string::npos);
     RecordTable loaded;
     ASSERT_TRUE(XmlDataPacketReader::parse(bytes, loaded, 5));
     ASSERT_EQ(loaded.rowCount(), 1u);
-    EXPECT_EQ(loaded.text(0, RecordField::Time), std::optional<std::string_view>(special));
+    EXPECT_EQ(loaded.text(0, RecordField::Time), std::optional<std::string_view>(stored));
+}
+
+struct TextCase {
+    const char* name;
+    std::string value;   ///< the attribute value as the file has it
+    std::string stored;  ///< the text the table holds
+};
+
+class XmlDataPacketText : public ::testing::TestWithParam<TextCase> {};
+
+// Parsed as ISO-8859-1, a byte of the file is the character of that
+// number; a character beyond 255 has no byte in the code page.
+TEST_P(XmlDataPacketText, StoresTheBytesTheValueStandsFor)
+{
+    const TextCase& c = GetParam();
+    const std::string packet = kHead + "</METADATA><ROWDATA><ROW No=\"1\" Value=\"" + c.value +
+                               "\"/></ROWDATA></DATAPACKET>";
+    for (std::size_t chunk : {std::size_t{1} << 20, std::size_t{1}}) {
+        RecordTable table;
+        ASSERT_TRUE(XmlDataPacketReader::parse(packet, table, chunk)) << "chunk " << chunk;
+        ASSERT_EQ(table.rowCount(), 1u);
+        EXPECT_EQ(table.text(0, RecordField::Value), std::optional<std::string_view>(c.stored)) << "chunk " << chunk;
+        // And what it stores goes back into a packet that reads the same.
+        RecordTable again;
+        ASSERT_TRUE(XmlDataPacketReader::parse(written(table), again));
+        EXPECT_EQ(describe(again), describe(table));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, XmlDataPacketText,
+    ::testing::Values(
+        TextCase{"Ascii", "1.234", "1.234"},
+        TextCase{"HighBytesAsThemselves", "\xB0\xA1\xC6\x80\xFF", "\xB0\xA1\xC6\x80\xFF"},
+        TextCase{"EachByteOfWhatLooksLikeUtf8", "\xE2\x82\xAC\xC4\x96", "\xE2\x82\xAC\xC4\x96"},
+        TextCase{"ReferencesUpTo255", "&#176;&#xA1;&#198;&#255;&#128;&#127;", "\xB0\xA1\xC6\xFF\x80\x7F"},
+        TextCase{"ReferencesBeyond255AreOneQuestionMarkEach", "a&#256;b&#300;c&#1046;d&#8364;e&#x10000;f",
+                 "a?b?c?d?e?f"},
+        // XML 1.0 has references to these control characters only.
+        TextCase{"ReferencesToControlCharacters", "&#9;x&#13;&#10;", "?x??"},
+        TextCase{"LiteralTabAndLineEndAreBlanksInAValue", "a\tb\r\nc ", "a b c"},
+        TextCase{"CutAfter20Bytes", "&#300;&#300;&#300;&#300;&#300;&#300;&#300;&#300;&#300;&#300;"
+                                    "&#300;&#300;&#300;&#300;&#300;&#300;&#300;&#300;&#300;&#300;&#300;x",
+                 std::string(20, '?')},
+        TextCase{"TrailingBlanksGoAfterTheCut", "1234567890123456789 &#300;", "1234567890123456789"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(XmlDataPacket, RowWithoutNoReopensFromBothForms)
+{
+    const std::string packet = kHead + "</METADATA><ROWDATA><ROW Time=\"t\"/><ROW/></ROWDATA></DATAPACKET>";
+    RecordTable table;
+    ASSERT_TRUE(XmlDataPacketReader::parse(packet, table));
+    ASSERT_EQ(describe(table), (std::vector<std::string>{"[0] ~|t|~|~|~|~|~|~", "[0] ~|~|~|~|~|~|~|~"}));
+
+    RecordTable again;
+    ASSERT_TRUE(XmlDataPacketReader::parse(written(table), again));
+    EXPECT_EQ(describe(again), describe(table));
+
+    const std::string path = tempName("without-no.txt");
+    ASSERT_TRUE(saveRecordFile(path, table.reader()));
+    EXPECT_EQ(readFile(path), "No\tTime\tValue\tUnit\tV_Value\tV_Unit\tI_Value\tI_Unit\r\n"
+                              "NULL\tt\tNULL\tNULL\tNULL\tNULL\tNULL\tNULL\r\n"
+                              "NULL\tNULL\tNULL\tNULL\tNULL\tNULL\tNULL\tNULL\r\n");
+    RecordTable text;
+    ASSERT_TRUE(LoadTable(path, text, false));
+    EXPECT_EQ(describe(text), (std::vector<std::string>{"~|t|NULL|NULL|NULL|NULL|NULL|NULL",
+                                                        "~|NULL|NULL|NULL|NULL|NULL|NULL|NULL"}));
+    ::unlink(path.c_str());
 }
 
 // A packet as another program writes it: rows unchanged since its load
