@@ -5,8 +5,8 @@
 #include "snapshot.h"
 
 #include <QCoreApplication>
-#include <QMessageBox>
 #include <QDeadlineTimer>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QToolButton>
 
@@ -14,7 +14,24 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
+
+/// Runs up to @p ms of meter time in report-sized steps, stopping early once
+/// @p enough says so; each step waits (generously, for a loaded machine)
+/// until the read thread took the reports and the window handled them.
+void streamMeter(SimulatedCable& cable, THidSimPlatform& platform, int ms,
+                 const std::function<bool()>& enough = {})
+{
+    for (int t = 0; t < ms && !(enough && enough()); t += 12) {
+        cable.advanceTime(12);
+        QDeadlineTimer deadline(10'000);
+        while (platform.QueuedReportCount(cable.deviceInstance()) > 0 && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QCoreApplication::processEvents();
+    }
+}
 
 // The window on a simulated cable whose clock the test drives: connecting
 // configures the line, the meter's frames arrive through the read thread
@@ -37,16 +54,7 @@ TEST(LiveMeter, ConnectingMirrorsTheMeter)
     ASSERT_TRUE(platform->WaitForPendingRead(cable.deviceInstance(), std::chrono::seconds(10)));
     EXPECT_EQ(window.findChild<BevelPanel*>(QStringLiteral("Panel2"))->caption(), QStringLiteral("Disconnect"));
 
-    // three seconds of meter time, in report-sized steps; each step waits
-    // (generously, for a loaded machine) until the read thread took the
-    // reports and the window handled them
-    for (int ms = 0; ms < 3000 && window.session().decoder().decodedFrames() < 4; ms += 12) {
-        cable.advanceTime(12);
-        QDeadlineTimer deadline(10'000);
-        while (platform->QueuedReportCount(cable.deviceInstance()) > 0 && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QCoreApplication::processEvents();
-    }
+    streamMeter(cable, *platform, 3000, [&] { return window.session().decoder().decodedFrames() >= 4; });
     EXPECT_GE(window.session().decoder().decodedFrames(), 4u);
     EXPECT_EQ(window.session().decoder().droppedFrames(), 0u);
     EXPECT_FALSE(window.findChild<QWidget*>(QStringLiteral("CONok"))->isHidden());
@@ -71,13 +79,7 @@ TEST(LiveMeter, ReadingsBecomeRowsOfTheGridAndPointsOfTheChart)
     window.Panel2Click();
     ASSERT_TRUE(window.session().link().connected());
     ASSERT_TRUE(platform->WaitForPendingRead(cable.deviceInstance(), std::chrono::seconds(10)));
-    for (int ms = 0; ms < 6000 && window.session().decoder().decodedFrames() < 6; ms += 12) {
-        cable.advanceTime(12);
-        QDeadlineTimer deadline(10'000);
-        while (platform->QueuedReportCount(cable.deviceInstance()) > 0 && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QCoreApplication::processEvents();
-    }
+    streamMeter(cable, *platform, 6000, [&] { return window.session().decoder().decodedFrames() >= 6; });
     window.Panel2Click();
     QCoreApplication::processEvents();
 
@@ -95,19 +97,6 @@ TEST(LiveMeter, ReadingsBecomeRowsOfTheGridAndPointsOfTheChart)
     EXPECT_EQ(chart->graph(1)->dataCount(), chart->graph(0)->dataCount());
     EXPECT_EQ(window.findChild<QToolButton*>(QStringLiteral("Bt10"))->text(), QStringLiteral("1"));
     saveSnapshot(window, QStringLiteral("main-window-recording"));
-}
-
-/// Runs @p ms of meter time in report-sized steps; each step waits until
-/// the read thread took the reports and the window handled them.
-void streamMeter(SimulatedCable& cable, THidSimPlatform& platform, int ms)
-{
-    for (int t = 0; t < ms; t += 12) {
-        cable.advanceTime(12);
-        QDeadlineTimer deadline(10'000);
-        while (platform.QueuedReportCount(cable.deviceInstance()) > 0 && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QCoreApplication::processEvents();
-    }
 }
 
 QList<QMessageBox*> openBoxes(const TFrmTest& window)
