@@ -15,46 +15,66 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 
 namespace {
 
-/// Runs up to @p ms of meter time in report-sized steps, stopping early once
-/// @p enough says so; each step waits (generously, for a loaded machine)
-/// until the read thread took the reports and the window handled them.
-void streamMeter(SimulatedCable& cable, THidSimPlatform& platform, int ms,
-                 const std::function<bool()>& enough = {})
-{
-    for (int t = 0; t < ms && !(enough && enough()); t += 12) {
-        cable.advanceTime(12);
-        QDeadlineTimer deadline(10'000);
-        while (platform.QueuedReportCount(cable.deviceInstance()) > 0 && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QCoreApplication::processEvents();
+/// The window on a simulated cable whose clock the test drives, its meter
+/// started from @p seed.
+struct LiveWindow {
+    std::shared_ptr<THidSimPlatform> platform = std::make_shared<THidSimPlatform>();
+    SimulatedCable cable;
+    std::unique_ptr<TFrmTest> frmTest;
+
+    explicit LiveWindow(uint64_t seed) : cable(platform, optionsOf(seed))
+    {
+        cable.plug();
+        frmTest = std::make_unique<TFrmTest>(platform);
     }
-}
+
+    static SimulatedCable::Options optionsOf(uint64_t seed)
+    {
+        SimulatedCable::Options options;
+        options.Meter.Seed = seed;
+        return options;
+    }
+    TFrmTest& window() { return *frmTest; }
+    /// Clicks "Connect"; true once the read thread waits for the line's
+    /// first report (it starts on its own time, and the line counts from there).
+    bool connect()
+    {
+        frmTest->Panel2Click();
+        return frmTest->session().link().connected() &&
+               platform->WaitForPendingRead(cable.deviceInstance(), std::chrono::seconds(10));
+    }
+    /// Runs up to @p ms of meter time in report-sized steps, stopping early
+    /// once @p enough says so; each step waits (generously, for a loaded
+    /// machine) until the read thread took the reports and the window
+    /// handled them.
+    void stream(int ms, const std::function<bool()>& enough = {})
+    {
+        for (int t = 0; t < ms && !(enough && enough()); t += 12) {
+            cable.advanceTime(12);
+            QDeadlineTimer deadline(10'000);
+            while (platform->QueuedReportCount(cable.deviceInstance()) > 0 && !deadline.hasExpired())
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            QCoreApplication::processEvents();
+        }
+    }
+};
 
 // The window on a simulated cable whose clock the test drives: connecting
 // configures the line, the meter's frames arrive through the read thread
 // and the window shows them.
 TEST(LiveMeter, ConnectingMirrorsTheMeter)
 {
-    auto platform = std::make_shared<THidSimPlatform>();
-    SimulatedMeter::Options meter;
-    meter.Seed = 7;
-    SimulatedCable::Options options;
-    options.Meter = meter;
-    SimulatedCable cable(platform, options);
-    cable.plug();
-
-    TFrmTest window(platform);
+    LiveWindow live(7);
+    TFrmTest& window = live.window();
     ASSERT_EQ(window.session().link().selectedDevice(), 0);
-    window.Panel2Click();
-    ASSERT_TRUE(window.session().link().connected());
-    // the read thread starts on its own time; the line counts from its first read
-    ASSERT_TRUE(platform->WaitForPendingRead(cable.deviceInstance(), std::chrono::seconds(10)));
+    ASSERT_TRUE(live.connect());
     EXPECT_EQ(window.findChild<BevelPanel*>(QStringLiteral("Panel2"))->caption(), QStringLiteral("Disconnect"));
 
-    streamMeter(cable, *platform, 3000, [&] { return window.session().decoder().decodedFrames() >= 4; });
+    live.stream(3000, [&] { return window.session().decoder().decodedFrames() >= 4; });
     EXPECT_GE(window.session().decoder().decodedFrames(), 4u);
     EXPECT_EQ(window.session().decoder().droppedFrames(), 0u);
     EXPECT_FALSE(window.findChild<QWidget*>(QStringLiteral("CONok"))->isHidden());
@@ -69,17 +89,10 @@ TEST(LiveMeter, ConnectingMirrorsTheMeter)
 // points of the chart, page indicator following.
 TEST(LiveMeter, ReadingsBecomeRowsOfTheGridAndPointsOfTheChart)
 {
-    auto platform = std::make_shared<THidSimPlatform>();
-    SimulatedCable::Options options;
-    options.Meter.Seed = 11;
-    SimulatedCable cable(platform, options);
-    cable.plug();
-
-    TFrmTest window(platform);
-    window.Panel2Click();
-    ASSERT_TRUE(window.session().link().connected());
-    ASSERT_TRUE(platform->WaitForPendingRead(cable.deviceInstance(), std::chrono::seconds(10)));
-    streamMeter(cable, *platform, 6000, [&] { return window.session().decoder().decodedFrames() >= 6; });
+    LiveWindow live(11);
+    TFrmTest& window = live.window();
+    ASSERT_TRUE(live.connect());
+    live.stream(6000, [&] { return window.session().decoder().decodedFrames() >= 6; });
     window.Panel2Click();
     QCoreApplication::processEvents();
 
@@ -115,18 +128,11 @@ QList<QMessageBox*> openBoxes(const TFrmTest& window)
 // answer yet does not stop recording either.
 TEST(LiveMeter, ReadingsGoOnWhileAMessageBoxIsOpen)
 {
-    auto platform = std::make_shared<THidSimPlatform>();
-    SimulatedCable::Options options;
-    options.Meter.Seed = 5;
-    SimulatedCable cable(platform, options);
-    cable.plug();
-
-    TFrmTest window(platform);
+    LiveWindow live(5);
+    TFrmTest& window = live.window();
     window.show();
     MeterSession& session = window.session();
-    window.Panel2Click();
-    ASSERT_TRUE(session.link().connected());
-    ASSERT_TRUE(platform->WaitForPendingRead(cable.deviceInstance(), std::chrono::seconds(10)));
+    ASSERT_TRUE(live.connect());
     const ChartEngine& chart = session.chart().ChartControl().Chart();
 
     window.RecordSITimeChange(QStringLiteral("abc"));
@@ -137,11 +143,11 @@ TEST(LiveMeter, ReadingsGoOnWhileAMessageBoxIsOpen)
     const uint64_t decodedBefore = session.decoder().decodedFrames();
     const int64_t pointsBefore = chart.pointCount();
     const int32_t numberBefore = session.sampling().NextRecordNo();
-    streamMeter(cable, *platform, 5000);
+    live.stream(5000);
     const auto decoded = static_cast<int64_t>(session.decoder().decodedFrames() - decodedBefore);
     EXPECT_GE(decoded, 5);
     EXPECT_EQ(session.decoder().droppedFrames(), 0u);
-    EXPECT_EQ(platform->QueuedReportCount(cable.deviceInstance()), 0u);
+    EXPECT_EQ(live.platform->QueuedReportCount(live.cable.deviceInstance()), 0u);
     EXPECT_EQ(chart.pointCount() - pointsBefore, decoded);
     EXPECT_EQ(session.sampling().NextRecordNo(), numberBefore);
     EXPECT_TRUE(session.cds1().empty());
@@ -153,7 +159,7 @@ TEST(LiveMeter, ReadingsGoOnWhileAMessageBoxIsOpen)
     QCoreApplication::processEvents();
     EXPECT_FALSE(window.messages().showing());
     EXPECT_TRUE(openBoxes(window).isEmpty());
-    streamMeter(cable, *platform, 2000);
+    live.stream(2000);
     EXPECT_EQ(openBoxes(window).size(), 1);
     openBoxes(window).front()->accept();
 
@@ -166,7 +172,7 @@ TEST(LiveMeter, ReadingsGoOnWhileAMessageBoxIsOpen)
     QCoreApplication::processEvents();
     ASSERT_EQ(openBoxes(window).size(), 1);
     EXPECT_EQ(openBoxes(window).front()->text(), QStringLiteral(" Warning:all Records will be deleted! "));
-    streamMeter(cable, *platform, 3000);
+    live.stream(3000);
     EXPECT_GE(session.cds1().rowCount(), 3u);
     EXPECT_EQ(session.cds1().no(0), 1);
     EXPECT_EQ(openBoxes(window).size(), 1);
