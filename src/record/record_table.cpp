@@ -264,6 +264,17 @@ void RecordTable::removeListener(RecordTableListener* listener)
     listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), listener), listeners_.end());
 }
 
+void RecordTable::addFollower(RecordTableListener* follower)
+{
+    if (follower && std::find(followers_.begin(), followers_.end(), follower) == followers_.end())
+        followers_.push_back(follower);
+}
+
+void RecordTable::removeFollower(RecordTableListener* follower)
+{
+    followers_.erase(std::remove(followers_.begin(), followers_.end(), follower), followers_.end());
+}
+
 void RecordTable::freezeViews()
 {
     if (freeze_++ == 0) {
@@ -287,6 +298,12 @@ void RecordTable::releaseViews()
 
 void RecordTable::notify(bool reset, std::size_t firstNewRow)
 {
+    if (!followers_.empty()) {
+        const RecordTableChange change{reset, reset ? 0 : firstNewRow, rowCount_, current_};
+        // By index: a follower never adds or removes one while it is told.
+        for (std::size_t i = 0; i < followers_.size(); ++i)
+            followers_[i]->recordTableChanged(change);
+    }
     if (freeze_ > 0) {
         pendingChange_ = true;
         pendingReset_ = pendingReset_ || reset;

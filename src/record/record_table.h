@@ -188,6 +188,12 @@ public:
     void releaseViews();
     bool viewsFrozen() const { return freeze_ > 0; }
 
+    /// A follower hears of every change the moment it happens, frozen views
+    /// or not (a journal that keeps the rows on disk must not lag behind a
+    /// save that holds the grid still). Called on the table's thread.
+    void addFollower(RecordTableListener* follower);
+    void removeFollower(RecordTableListener* follower);
+
     /// Bytes held by the table's storage (rows, texts, dictionaries).
     std::size_t memoryBytes() const;
 
@@ -211,6 +217,7 @@ private:
     bool writable_ = false;  ///< whether the last segment takes new rows
 
     std::vector<RecordTableListener*> listeners_;
+    std::vector<RecordTableListener*> followers_;
     int freeze_ = 0;
     bool pendingReset_ = false;
     std::size_t pendingFirstNewRow_ = 0;

@@ -389,31 +389,50 @@ bool TextTableParser::finish()
 
 }  // namespace
 
+namespace {
+
+// Longest line: No, seven tabs and texts quoted with every byte a doubled
+// quote, CR LF.
+constexpr std::size_t kLongestLine = 11 + 7 * (1 + 2 + 2 * kRecordTextWidth) + 2;
+
+char* formatLine(char* at, const RecordRowAccess& rows, std::size_t row)
+{
+    if (const std::optional<std::int32_t> no = rows.no(row))
+        at = std::to_chars(at, at + 11, *no).ptr;
+    else
+        at = append(at, kNull);
+    for (std::size_t field = 1; field < kRecordFieldCount; ++field) {
+        *at++ = '\t';
+        const std::optional<std::string_view> text = rows.text(row, recordField(field));
+        const std::string_view value = text ? trimmed(*text) : std::string_view();
+        at = value.empty() ? append(at, kNull) : appendText(at, value);
+    }
+    *at++ = '\r';
+    *at++ = '\n';
+    return at;
+}
+
+}  // namespace
+
+std::string_view TextTableFile::header() { return kHeader; }
+
+void TextTableFile::appendLine(std::string& out, const RecordRowAccess& rows, std::size_t row)
+{
+    const std::size_t size = out.size();
+    out.resize(size + kLongestLine);
+    char* const start = out.data() + size;
+    out.resize(size + static_cast<std::size_t>(formatLine(start, rows, row) - start));
+}
+
 bool TextTableFile::write(const RecordTableReader& rows, RecordFileOutput& out, RecordFileJobProgress* progress)
 {
     out.put(kHeader);
     const std::size_t count = rows.rowCount();
     if (progress)
         progress->total.store(count, std::memory_order_relaxed);
-    // Longest line: No, seven tabs and texts quoted with every byte a
-    // doubled quote, CR LF.
-    constexpr std::size_t kLongestLine = 11 + 7 * (1 + 2 + 2 * kRecordTextWidth) + 2;
     for (std::size_t row = 0; row < count; ++row) {
         char* const start = out.reserve(kLongestLine);
-        char* at = start;
-        if (const std::optional<std::int32_t> no = rows.no(row))
-            at = std::to_chars(at, at + 11, *no).ptr;
-        else
-            at = append(at, kNull);
-        for (std::size_t field = 1; field < kRecordFieldCount; ++field) {
-            *at++ = '\t';
-            const std::optional<std::string_view> text = rows.text(row, recordField(field));
-            const std::string_view value = text ? trimmed(*text) : std::string_view();
-            at = value.empty() ? append(at, kNull) : appendText(at, value);
-        }
-        *at++ = '\r';
-        *at++ = '\n';
-        out.advance(static_cast<std::size_t>(at - start));
+        out.advance(static_cast<std::size_t>(formatLine(start, rows, row) - start));
         if ((row & 0xFFFF) == 0xFFFF && progress) {
             if (progress->cancelRequested())
                 return false;

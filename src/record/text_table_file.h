@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 class RecordFileInput;
 class RecordFileOutput;
+class RecordRowAccess;
 class RecordTable;
 class RecordTableReader;
 struct RecordFileJobProgress;
@@ -26,6 +28,12 @@ public:
     /// optional, counts rows.
     static bool write(const RecordTableReader& rows, RecordFileOutput& out,
                       RecordFileJobProgress* progress = nullptr);
+
+    /// The header line, CR LF included.
+    static std::string_view header();
+    /// Appends row @p row of @p rows as write() puts it, CR LF included:
+    /// a file grown line by line this way reads as one written whole.
+    static void appendLine(std::string& out, const RecordRowAccess& rows, std::size_t row);
 
     /// Appends a row to @p table for every line after the first that holds
     /// a field; a first field that is exactly "NULL" gives a row without a
