@@ -101,6 +101,7 @@ void CableConnection::HidCtlDeviceChange()
     }
     currentDevice_ = nullptr;
     restoreLinkAfterDeviceChange();
+    reconnectIfLost();
 }
 
 // A device change releases every device object, the connected cable's too.
@@ -125,6 +126,37 @@ void CableConnection::restoreLinkAfterDeviceChange()
     panel2Yellow_ = true;
     comsetEnabled_ = true;
     appendHistory("Connection lost: the cable was removed");
+    markLinkLost();
+}
+
+void CableConnection::markLinkLost()
+{
+    linkLost_ = true;
+    reconnectedLink_ = false;
+}
+
+// Only what a click would find: the pre-selected cable, opened with read
+// and write access. Without it nothing is tried, so no box about a missing
+// cable is raised on the user's behalf and the link waits for the next pass.
+bool CableConnection::reconnectIfLost()
+{
+    if (!reconnectAutomatically_ || !linkLost_ || connected_)
+        return false;
+    THidDevice* device = selectedEntryDevice();
+    if (!device || !device->FullAccess() ||
+        devices_[static_cast<std::size_t>(selected_)].caption != kCableCaption)
+        return false;
+    USBConClick();
+    if (!connected_) {
+        // The cable could not be opened after all: still lost, and shown so.
+        panel2Yellow_ = true;
+        linkLost_ = true;
+        return false;
+    }
+    reconnectedLink_ = true;
+    ++reconnections_;
+    appendHistory("Connected again to " + devices_[static_cast<std::size_t>(selected_)].caption);
+    return true;
 }
 
 void CableConnection::fallBackToNotConnected()
@@ -144,8 +176,10 @@ void CableConnection::fallBackToNotConnected()
 void CableConnection::HidCtlReadEnd(THidDevice& HidDev, const std::string& Reason)
 {
     appendHistory("READING STOPPED: " + Reason);
-    if (connected_ && currentDevice_ == &HidDev)
+    if (connected_ && currentDevice_ == &HidDev) {
         fallBackToNotConnected();
+        markLinkLost();
+    }
 }
 
 bool CableConnection::HidCtlEnumerate(THidDevice& HidDev, int32_t Idx)
@@ -171,6 +205,11 @@ void CableConnection::HidCtlDeviceDataError(THidDevice& HidDev, uint32_t Error)
 
 void CableConnection::Panel2Click(int8_t portKind)
 {
+    // The user takes over: nothing lost is restored behind their back, and a
+    // silent meter is reported again.
+    linkLost_ = false;
+    reconnectedLink_ = false;
+    silenceReported_ = false;
     if (panel2Caption_ == "Connect") {
         if (portKind == kPortUsb)
             USBConClick();
@@ -185,6 +224,7 @@ void CableConnection::Panel2Click(int8_t portKind)
 
 void CableConnection::USBConClick()
 {
+    reconnectedLink_ = false;
     connected_ = !connected_;
     ReadBtnClick();
     SetFeatureClick();
@@ -215,6 +255,8 @@ void CableConnection::USBConClick()
     comsetEnabled_ = !connected_;
     if (!connected_)
         connectedInstance_ = -1;
+    else
+        linkLost_ = false;
 }
 
 void CableConnection::ReadBtnClick()
@@ -294,6 +336,7 @@ void CableConnection::closeFrame()
         label5Caption_ = meterFrame_;
         frameLength_ = 0;
         if (isMeterFrame(meterFrame_)) {
+            silenceReported_ = false;
             const FrameReceipt receipt = sink_(meterFrame_);
             if (receipt.dropped)
                 appendHistory("FRAME DROPPED: " + std::string(receipt.reason) + " (" + meterFrame_ + ")");
@@ -311,6 +354,9 @@ void CableConnection::ConTimerTimer()
         return;
     }
     if (idleReportCount_ >= kIdleReportLimit) {
+        const bool wasConnected = connected_;
+        // Reconnected by itself after this very silence: the user knows.
+        const bool toldAlready = reconnectAutomatically_ && reconnectedLink_ && silenceReported_;
         idleReportCount_ = 0;
         connected_ = false;
         connectedInstance_ = -1;
@@ -320,7 +366,14 @@ void CableConnection::ConTimerTimer()
             panel2Yellow_ = true;
             panel2Caption_ = "Connect";
         }
-        inform(kMeterNotReadyText);
+        if (!toldAlready)
+            inform(kMeterNotReadyText);
+        silenceReported_ = true;
+        if (wasConnected) {
+            markLinkLost();
+            // The cable is still there: reading resumes with the meter's next frame.
+            reconnectIfLost();
+        }
     }
     linkIconLit_ = false;
     watchdogTick_ = 0;

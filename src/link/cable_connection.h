@@ -98,7 +98,8 @@ public:
 
     /// Told the text of each information box the connection raises (one OK
     /// button), when it raises it: a click on Panel2 without the cable, or
-    /// the watchdog's lost link. It must not wait for a person: the owner
+    /// the watchdog's lost link (while reconnecting, once for a meter that
+    /// stays silent). It must not wait for a person: the owner
     /// queues the box and shows it once the handler has returned.
     std::function<void(std::string_view text)> onInformation;
 
@@ -127,6 +128,24 @@ public:
     const std::string& Label5Caption() const { return label5Caption_; }
     int32_t WatchdogTick() const { return watchdogTick_; }
 
+    // --- reconnecting ----------------------------------------------------------
+    /// Off by default: after a lost link the connection waits for a click on
+    /// "Connect". On: a link lost by the watchdog, by the cable's removal or
+    /// by the read thread ending is connected again by itself, as a click on
+    /// "Connect" with the USB port would, once the cable can be reached: at
+    /// once after the watchdog's loss (the cable is still there, the meter
+    /// went silent), otherwise in the device-change pass that finds it. A
+    /// user's disconnect is never undone.
+    void setReconnectAutomatically(bool on) { reconnectAutomatically_ = on; }
+    bool reconnectAutomatically() const { return reconnectAutomatically_; }
+    /// A lost link waits to be restored: false once connected again and after
+    /// any click on Panel2.
+    bool linkLost() const { return linkLost_; }
+    /// Automatic reconnections so far. The watchdog's loss and its
+    /// reconnection happen in one call, so a poller of connected() sees
+    /// them only here.
+    uint32_t reconnections() const { return reconnections_; }
+
     /// The link icon: lit (CONok) by every frame the sink took, dark (CONokN)
     /// after each watchdog check.
     bool LinkIconLit() const { return linkIconLit_; }
@@ -143,6 +162,12 @@ private:
     /// in yellow, as after a lost link.
     void fallBackToNotConnected();
     void attachReader(THidDevice& device);
+    /// Records that the link in force was lost, not ended by the user: it
+    /// waits to be restored.
+    void markLinkLost();
+    /// Connects the pre-selected cable as a click on "Connect" would, when
+    /// reconnecting is on and a lost link waits for it; true when connected.
+    bool reconnectIfLost();
     THidDevice* selectedEntryDevice() const;
     static std::string reportLine(uint8_t reportId, const uint8_t* data, uint16_t size);
 
@@ -172,4 +197,13 @@ private:
     int32_t watchdogTick_ = 0;
     bool linkIconLit_ = false;
     std::string rsUsbCaption_;
+
+    bool reconnectAutomatically_ = false;
+    bool linkLost_ = false;
+    uint32_t reconnections_ = 0;
+    /// The link in force was made by reconnectIfLost, not by the user.
+    bool reconnectedLink_ = false;
+    /// kMeterNotReadyText was raised and no frame has arrived since: a meter
+    /// that stays off is told of once, not at every reconnection's timeout.
+    bool silenceReported_ = false;
 };
