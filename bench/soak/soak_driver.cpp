@@ -11,12 +11,14 @@
 #include "record/record_row.h"
 #include "record/record_sampling.h"
 #include "record/record_table.h"
+#include "record/text_table_file.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
@@ -283,6 +285,7 @@ private:
     void checkNewRows(uint64_t nowMs);
     void checkBounds();
     void verifyAllRows();
+    void verifyJournal();
     uint64_t accountedBytes() const;
     void hourLine(uint64_t nowMs);
 
@@ -511,6 +514,34 @@ void Soak::verifyAllRows()
     }
 }
 
+// The journal is the table in the record text form, row for row: what a
+// crash at the end would have left to recover.
+void Soak::verifyJournal()
+{
+    RecordJournal& journal = session_->journal();
+    if (!journal.running()) {
+        fail("the journal did not run");
+        return;
+    }
+    if (const std::string failure = journal.flush(); !failure.empty()) {
+        fail("the journal stopped writing: " + failure);
+        return;
+    }
+    const RecordTable& table = session_->cds1();
+    std::string expected(TextTableFile::header());
+    for (std::size_t row = 0; row < table.rowCount(); ++row)
+        TextTableFile::appendLine(expected, table, row);
+    std::ifstream in(journal.path(), std::ios::binary);
+    const std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    r_.JournalRows = static_cast<uint64_t>(std::count(written.begin(), written.end(), '\n'));
+    if (r_.JournalRows > 0)
+        --r_.JournalRows;  // the header
+    if (written != expected)
+        fail("the journal holds " + std::to_string(r_.JournalRows) + " rows that differ from the table's " +
+             std::to_string(table.rowCount()));
+    journal.finish(true);
+}
+
 SoakResult Soak::run()
 {
     platform_ = std::make_shared<THidSimPlatform>(THidSimPlatform::ETime::Driven);
@@ -533,6 +564,18 @@ SoakResult Soak::run()
     session_->FormCreate(".", &chart_);
     session_->setTimeOfDay([this] { return static_cast<int32_t>(platform_->Now() / 1000 % 86400); });
     session_->sampling().setlimitClick();
+    std::string journalFolder = o_.JournalFolder;
+    bool removeJournalFolder = false;
+    if (journalFolder.empty()) {
+        char pattern[] = "/tmp/zq-soak-journal-XXXXXX";
+        if (::mkdtemp(pattern))
+            journalFolder = pattern;
+        removeJournalFolder = true;
+    }
+    if (const std::string why = session_->startJournal(journalFolder); !why.empty()) {
+        fail("no journal: " + why);
+        return r_;
+    }
     session_->link().Panel2Click(CableConnection::kPortUsb);
     if (!session_->link().connected()) {
         fail("could not connect to the simulated cable");
@@ -608,6 +651,9 @@ SoakResult Soak::run()
         fail("the run ended early");
 
     verifyAllRows();
+    verifyJournal();
+    if (removeJournalFolder)
+        ::rmdir(journalFolder.c_str());
     r_.CheckedGrowthBytes = checkedEnd > checkedStart_ ? checkedEnd - checkedStart_ : 0;
     if (r_.CheckedGrowthBytes > r_.RssAllowedGrowthBytes)
         fail(std::string(kCheckedMemory) + " grew by " + mib(static_cast<double>(r_.CheckedGrowthBytes)) +
@@ -659,6 +705,7 @@ SoakResult Soak::run()
     line("other devices arrived   %llu; read errors injected %llu; stalls %llu",
          static_cast<ull>(r_.OtherDeviceArrivals), static_cast<ull>(r_.ReadErrorsInjected),
          static_cast<ull>(r_.Stalls));
+    line("journal rows            %llu, the table's byte for byte", static_cast<ull>(r_.JournalRows));
     line("largest history %zu, frame log %zu, device list %zu, unread reports %zu; information boxes %zu",
          r_.MaxHistory, r_.MaxFrameLog, r_.MaxDeviceList, r_.MaxPending, r_.Messages);
     line("RSS start %s, end %s (grew %s); heap in use at the end %s",

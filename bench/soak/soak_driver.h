@@ -28,6 +28,10 @@ struct SoakOptions {
     /// reconnect by itself once the cable's link was lost).
     bool UserReconnects = true;
 
+    /// Folder of the journal the session records through; empty: a new
+    /// folder under /tmp, removed at the end.
+    std::string JournalFolder;
+
     /// RSS growth allowed beyond what the table, the chart and the soak's
     /// own bookkeeping account for [MiB]; 0 picks the build's default.
     double RssSlackMiB = 0;
@@ -59,6 +63,8 @@ struct SoakResult {
     uint64_t ReportsTampered = 0;
     uint64_t Reconnects = 0;
     uint64_t Stalls = 0;
+    /// Rows of the journal at the end; it must hold the table byte for byte.
+    uint64_t JournalRows = 0;
 
     std::size_t MaxHistory = 0;
     std::size_t MaxFrameLog = 0;

@@ -1,26 +1,55 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
 
-/// A message box for the user: one OK button, an icon, a caption and a
-/// text of 8-bit characters of the system code page.
+/// A message box for the user: an icon, a caption, a text of 8-bit
+/// characters of the system code page and its buttons. A box with more
+/// than OK asks a question; its answer comes back through onReply.
 struct UserMessage {
-    enum class Icon { Information, Error };
+    enum class Icon : std::uint8_t { Information, Error, Warning, Question };
+    /// The buttons a box offers. OkCancel confirms a step that cannot be
+    /// undone, so Cancel is its default button; Save is the default of
+    /// SaveDiscardCancel. Escape and closing the box are Cancel wherever
+    /// there is one.
+    enum class Buttons : std::uint8_t { Ok, OkCancel, SaveDiscardCancel };
+    enum class Reply : std::uint8_t { Ok, Cancel, Save, Discard };
+    using ReplyHandler = std::function<void(Reply)>;
+
     Icon icon = Icon::Information;
     std::string caption;
     std::string text;
     /// The text names a file as the system spells file names
     /// (QFile::encodeName), which may differ from the code page of texts.
     bool namesFile = false;
+    Buttons buttons = Buttons::Ok;
+    /// Told the button chosen, once, on the main thread after the box has
+    /// closed. Never told when nobody shows the box (the command line, a
+    /// test that does not answer) or when the queue dropped it: a question
+    /// nobody answered changes nothing.
+    ReplyHandler onReply = {};
 
     static UserMessage information(std::string text) { return {Icon::Information, "Information", std::move(text)}; }
     static UserMessage error(std::string text) { return {Icon::Error, "Error", std::move(text)}; }
+    /// A question with @p buttons whose answer goes to @p onReply.
+    static UserMessage question(Icon icon, std::string caption, std::string text, Buttons buttons,
+                                ReplyHandler onReply)
+    {
+        return {icon, std::move(caption), std::move(text), false, buttons, std::move(onReply)};
+    }
 
-    friend bool operator==(const UserMessage&, const UserMessage&) = default;
+    /// What the user sees: the reply handler takes no part, so a question
+    /// raised again while it waits is one box, answered once.
+    friend bool operator==(const UserMessage& a, const UserMessage& b)
+    {
+        return a.icon == b.icon && a.caption == b.caption && a.text == b.text && a.namesFile == b.namesFile &&
+               a.buttons == b.buttons;
+    }
 };
 
 /// The boxes waiting to be shown, one at a time. Whatever raises a message

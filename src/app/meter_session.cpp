@@ -7,11 +7,18 @@
 
 #include <QTime>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
 
 int32_t systemSecondsOfDay() { return QTime::currentTime().msecsSinceStartOfDay() / 1000; }
+
+UserMessage journalMessage(const std::string& failure)
+{
+    return {UserMessage::Icon::Error, "Journal",
+            failure + ".\nRecording goes on; the readings are kept in memory only until you save them.", true};
+}
 
 UserMessage userMessageOf(const RecordFileMessage& message)
 {
@@ -25,10 +32,26 @@ MeterSession::MeterSession() : secondsOfDay_(systemSecondsOfDay)
 {
     link_.onInformation = [this](std::string_view text) { raise(UserMessage::information(std::string(text))); };
     files_.messageBox = [this](const RecordFileMessage& message) { raise(userMessageOf(message)); };
+    files_.started = [this](RecordFileCommand command) {
+        if (command == RecordFileCommand::Save) {
+            saveStartMark_ = recorded_;
+            saveStartResets_ = resets_;
+        }
+    };
+    files_.ended = [this](RecordFileCommand command, bool ok) {
+        // A save wrote the rows the table held when it began, unless the
+        // content was replaced meanwhile.
+        if (command == RecordFileCommand::Save && ok && saveStartResets_ == resets_)
+            savedMark_ = std::max(savedMark_, saveStartMark_);
+        if (onFileCommandEnded)
+            onFileCommandEnded(command, ok);
+    };
+    cds1_.addFollower(this);
 }
 
 MeterSession::~MeterSession()
 {
+    cds1_.removeFollower(this);
     // The link goes first (see the members); neither the controller nor the
     // dispatcher may call into it afterwards.
     if (Hidctl) {
@@ -87,9 +110,49 @@ FrameReceipt MeterSession::receiveFrame(std::string_view frame)
     return {};
 }
 
+MeterSession::JournalState MeterSession::journalState() const
+{
+    JournalState state;
+    if (!journal_.running())
+        return state;
+    state.path = journal_.path();
+    state.failure = journal_.failure();
+    state.kind = state.failure.empty() ? JournalState::Kind::Writing : JournalState::Kind::Failed;
+    return state;
+}
+
+std::string MeterSession::startJournal(const std::string& folder)
+{
+    std::string failure = journal_.start(folder);
+    if (!failure.empty()) {
+        journalFailureRaised_ = true;
+        raise(journalMessage(failure));
+    }
+    return failure;
+}
+
+void MeterSession::endNormally(bool discarded) { journal_.finish(discarded || unsavedRows() == 0); }
+
+void MeterSession::checkJournal()
+{
+    if (journalFailureRaised_ || !journal_.failed())
+        return;
+    journalFailureRaised_ = true;
+    raise(journalMessage("Cannot write the journal " + journal_.path() + ": " + journal_.failure()));
+}
+
+void MeterSession::recordTableChanged(const RecordTableChange& change)
+{
+    if (!change.reset)
+        return;
+    ++resets_;
+    savedMark_ = recorded_;
+}
+
 FrameOutcome MeterSession::ShowDataQ7(std::string_view frame)
 {
     frameCalls_ = {};
+    lastFrameAt_ = std::chrono::steady_clock::now();
     return applyFrameEffects(decoder_.ShowDataQ7(frame, dial_.range()), frame, *this);
 }
 
@@ -127,6 +190,10 @@ void MeterSession::INDataToTable(int32_t kind)
     frameCalls_.offered = true;
     RecordSampling::Offer offer = sampling_.INDataToTable(kind, decoder_.reading(), secondsOfDay_());
     frameCalls_.recorded = offer.no;
+    if (offer.row) {
+        ++recorded_;
+        checkJournal();
+    }
     if (!offer.error.empty())
         raise(UserMessage::error(std::move(offer.error)));
 }
@@ -139,10 +206,13 @@ void MeterSession::RecordSITimeChange(std::string_view text)
 
 void MeterSession::ClearRClick()
 {
-    const bool hadRows =
-        sampling_.ClearRClick([this](std::string_view text) { raise(UserMessage::information(std::string(text))); });
-    if (hadRows)
-        chart_.ChartControl().ClearChart();
+    // Nothing goes before the user said OK; rows recorded while the box
+    // waits go too, as the warning says.
+    raise(UserMessage::question(UserMessage::Icon::Warning, "Warning", std::string(RecordSampling::kClearWarning),
+                                UserMessage::Buttons::OkCancel, [this](UserMessage::Reply reply) {
+                                    if (reply == UserMessage::Reply::Ok && sampling_.clearRecords())
+                                        chart_.ChartControl().ClearChart();
+                                }));
 }
 
 void MeterSession::raise(UserMessage message) const

@@ -7,9 +7,11 @@
 #include "meter/frame_effects.h"
 #include "meter/meter_decoder.h"
 #include "record/record_file_commands.h"
+#include "record/record_journal.h"
 #include "record/record_sampling.h"
 #include "record/record_table.h"
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -41,7 +43,7 @@ class THidPlatform;
 /// frame's hand-over: the sink queues it and never waits for a person.
 ///
 /// Main thread only.
-class MeterSession final : private FrameEffectsTarget {
+class MeterSession final : private FrameEffectsTarget, private RecordTableListener {
 public:
     /// Lines of the hidden frame log kept; nothing reads older ones.
     static constexpr std::size_t kFrameLogLimit = 10000;
@@ -91,14 +93,17 @@ public:
     /// The text of RecordSITime became @p text (Latin-1); a text that is
     /// not a whole number raises the error message.
     void RecordSITimeChange(std::string_view text);
-    /// The delete command: raises its warning, empties the table and
-    /// restarts the numbering; the chart is cleared only when the table had
-    /// rows.
+    /// The delete command: raises its warning with OK and Cancel; only the
+    /// reply OK empties the table and restarts the numbering, and clears the
+    /// chart when the table had rows. A warning nobody answers deletes
+    /// nothing.
     void ClearRClick();
 
     /// Where raised messages go (see the class comment); without a sink
     /// they are dropped.
     void setMessageSink(MessageSink sink) { messageSink_ = std::move(sink); }
+    /// Raises @p message as the units do (the window's own units use it).
+    void raiseMessage(UserMessage message) const { raise(std::move(message)); }
     /// The clock of the record table's Time field [s since midnight,
     /// 0 .. 86399]; the system's local time unless set.
     void setTimeOfDay(std::function<int32_t()> secondsOfDay);
@@ -131,6 +136,37 @@ public:
 
     // --- state ---------------------------------------------------------------------
     bool ChartFollowLast() const { return chartFollowLast_; }
+    /// Rows recorded and not saved since: what closing the window would
+    /// lose. A save takes off the rows it wrote; emptying the table or a
+    /// load that replaces its content takes off all. Rows a text load adds
+    /// are a file's already and never count.
+    std::size_t unsavedRows() const { return static_cast<std::size_t>(recorded_ - savedMark_); }
+    /// When the last frame was handed over (steady clock); none before the first.
+    std::optional<std::chrono::steady_clock::time_point> lastFrameAt() const { return lastFrameAt_; }
+
+    /// Told, after the session's own bookkeeping, when a save or open command
+    /// has ended (the window closes once the save it asked for succeeded).
+    std::function<void(RecordFileCommand, bool ok)> onFileCommandEnded;
+
+    /// The journal that keeps every row of cds1 on disk while it records.
+    struct JournalState {
+        enum class Kind : std::uint8_t { Off, Writing, Failed };
+        Kind kind = Kind::Off;
+        std::string path;     ///< the journal file, empty when off
+        std::string failure;  ///< why it stopped writing (Failed)
+    };
+    JournalState journalState() const;
+    /// Starts the journal in @p folder (RecordJournal::defaultFolder() in
+    /// the window). A journal that cannot start or later stops writing
+    /// never stops recording: the rows stay in memory, and the reason is
+    /// raised once as an error message. Returns the reason, empty when it
+    /// runs.
+    std::string startJournal(const std::string& folder);
+    /// The program ends normally: the journal is written out, and removed
+    /// when nothing is left unsaved or the user chose to discard it.
+    void endNormally(bool discarded);
+    /// The journal, for the soak's and the tests' checks.
+    RecordJournal& journal() { return journal_; }
     const FrameCalls& lastFrameCalls() const { return frameCalls_; }
     const std::deque<std::string>& frameLog() const { return frameLog_; }
 
@@ -147,11 +183,26 @@ private:
 
     void raise(UserMessage message) const;
     FrameReceipt receiveFrame(std::string_view frame);
+    /// cds1 changed: content replaced or emptied leaves nothing unsaved.
+    void recordTableChanged(const RecordTableChange& change) override;
+    /// Raises the journal's failure the first time it is seen.
+    void checkJournal();
 
     bool chartFollowLast_ = false;
+    // Rows recorded since the start, and how many of them were saved or
+    // dropped with the table's content; a save remembers where it began.
+    uint64_t recorded_ = 0;
+    uint64_t savedMark_ = 0;
+    uint64_t saveStartMark_ = 0;
+    uint64_t resets_ = 0;
+    uint64_t saveStartResets_ = 0;
+    bool journalFailureRaised_ = false;
+    std::optional<std::chrono::steady_clock::time_point> lastFrameAt_;
     ChartPanelState chart_;
     RecordTable cds1_;
     RecordSampling sampling_{cds1_};
+    // After the table, so that it stops following it before the table goes.
+    RecordJournal journal_{cds1_};
     std::function<int32_t()> secondsOfDay_;
     MeterDecoder decoder_;
     AnalogDial dial_;

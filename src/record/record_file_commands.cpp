@@ -31,8 +31,16 @@ void RecordFileCommands::show(RecordFileMessage message)
         messageBox(messages_.back());
 }
 
+void RecordFileCommands::tellEnded(RecordFileCommand command, bool ok) const
+{
+    if (ended)
+        ended(command, ok);
+}
+
 void RecordFileCommands::start(RecordFileJobProgress::Kind kind, RecordFileJob::Work work)
 {
+    if (started)
+        started(kind == RecordFileJobProgress::Kind::Save ? RecordFileCommand::Save : RecordFileCommand::Open);
     auto progress = std::make_shared<RecordFileJobProgress>(kind);
     if (post && jobStarted)
         jobStarted(progress);
@@ -69,6 +77,7 @@ void RecordFileCommands::saveText(const std::string& fileName, std::function<voi
             show({"Could not save table to specified file: " + fileName, "Error", RecordFileMessage::Icon::Error});
         if (afterwards)
             afterwards();
+        tellEnded(RecordFileCommand::Save, ok);
     });
 }
 
@@ -89,6 +98,7 @@ void RecordFileCommands::Save_asClick(const std::string& fileName)
             if (!ok)
                 show({"Could not save table to specified file: " + fileName, "Error", RecordFileMessage::Icon::Error});
             table_.releaseViews();
+            tellEnded(RecordFileCommand::Save, ok);
         });
         return;
     }
@@ -99,12 +109,12 @@ void RecordFileCommands::Save_asClick(const std::string& fileName)
     });
 }
 
-void RecordFileCommands::OpenClick(const std::string& fileName)
+void RecordFileCommands::OpenClick(const std::string& fileName, std::function<void(bool ok)> done)
 {
     if (busy())
         return;
     table_.freezeViews();
-    start(RecordFileJobProgress::Kind::Load, [this, fileName](RecordFileJobProgress& progress) {
+    start(RecordFileJobProgress::Kind::Load, [this, fileName, done](RecordFileJobProgress& progress) {
         // RecordFileLoad holds a table, which a std::function cannot copy.
         auto load = std::make_shared<RecordFileLoad>();
         try {
@@ -117,7 +127,7 @@ void RecordFileCommands::OpenClick(const std::string& fileName)
         // A failed packet is dropped whole: free its rows here, not on the main thread.
         if (load->form == RecordFileForm::XmlDataPacket && !load->ok)
             load->rows = RecordTable();
-        return [this, load]() {
+        return [this, load, done]() {
             RecordTableReader replaced;
             if (load->form == RecordFileForm::XmlDataPacket && load->ok)
                 replaced = table_.reader();
@@ -126,6 +136,9 @@ void RecordFileCommands::OpenClick(const std::string& fileName)
             if (!ok)
                 show({"Failed to Load File!", "Error", RecordFileMessage::Icon::Error});
             table_.releaseViews();
+            tellEnded(RecordFileCommand::Open, ok);
+            if (done)
+                done(ok);
         };
     });
 }

@@ -3,6 +3,7 @@
 #include "record/record_file_job.h"
 #include "record/record_table.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -18,6 +19,9 @@ struct RecordFileMessage {
 
     friend bool operator==(const RecordFileMessage&, const RecordFileMessage&) = default;
 };
+
+/// Which command a file job ran.
+enum class RecordFileCommand : std::uint8_t { Save, Open };
 
 /// The save and open commands of the record table cds1 without their
 /// dialogs: the window shows SaveDialog2 or OpenDialog1 and hands the chosen
@@ -48,8 +52,9 @@ public:
     /// The open command, given the name chosen in OpenDialog1: freezes the
     /// views, LoadTable(name, table, false), releases them. A failure shows
     /// "Failed to Load File!". Rows recorded meanwhile come before the rows
-    /// of the file.
-    void OpenClick(const std::string& fileName);
+    /// of the file. @p done, optional, is told at the end whether the file
+    /// loaded; it is not called when another command is still running.
+    void OpenClick(const std::string& fileName, std::function<void(bool ok)> done = {});
 
     /// Whether a command is still running.
     bool busy() const { return job_.running(); }
@@ -66,6 +71,12 @@ public:
     /// the window shows a progress dialog for it after about half a second.
     std::function<void(std::shared_ptr<const RecordFileJobProgress>)> jobStarted;
 
+    /// Told when a command starts its file work (a save's rows are those
+    /// the table holds then) and when it has ended, whether it succeeded;
+    /// on the main thread, after the command's own ending.
+    std::function<void(RecordFileCommand)> started;
+    std::function<void(RecordFileCommand, bool ok)> ended;
+
     /// Every message shown so far, oldest first.
     const std::vector<RecordFileMessage>& messages() const { return messages_; }
 
@@ -74,6 +85,7 @@ private:
     void saveText(const std::string& fileName, std::function<void()> afterwards);
     void show(RecordFileMessage message);
     void start(RecordFileJobProgress::Kind kind, RecordFileJob::Work work);
+    void tellEnded(RecordFileCommand command, bool ok) const;
 
     /// Frees the content a data packet replaced, off the main thread.
     void releaseLater(RecordTableReader old);

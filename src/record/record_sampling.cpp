@@ -39,7 +39,7 @@ RecordSampling::Offer RecordSampling::INDataToTable(std::int32_t kind, const Met
     Offer offer;
     if (kind != 1)
         return offer;
-    if (recordLimit_ < nextRecordNo_)
+    if (limitReached())
         return offer;
     if (recordSI_ && sampleCountdown_ != 0)
         return offer;
@@ -111,10 +111,8 @@ std::optional<RecordSampling::LimitItem> RecordSampling::limitItemByName(std::st
     return std::nullopt;
 }
 
-bool RecordSampling::ClearRClick(const std::function<void(std::string_view)>& showWarning)
+bool RecordSampling::clearRecords()
 {
-    if (showWarning)
-        showWarning(kClearWarning);
     const bool hadRows = !cds1.empty();
     if (hadRows)
         cds1.clear();

@@ -3,7 +3,6 @@
 #include "record/record_table.h"
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,7 +14,7 @@ struct MeterReading;
 /// readings become rows of cds1, the record limit menu, the interval edit
 /// and its countdown, and the delete command. GUI-free: the window forwards
 /// its handlers here and renders what they changed; messages come back as
-/// returned texts or through a callback, never printed.
+/// returned texts, never printed.
 ///
 /// The start state is the window's after its creation step: Repeat on,
 /// interval off with the text "10", limit 10000 with its check mark.
@@ -53,6 +52,9 @@ public:
     /// starting with other settings does; later edits go through
     /// RecordSITimeChange.
     void setRecordSITimeText(std::string text) { recordSITimeText_ = std::move(text); }
+    /// Numbers the next recorded row @p no: the command line's --append
+    /// goes on after a file's last No, and the limit counts those numbers.
+    void setNextRecordNo(std::int32_t no) { nextRecordNo_ = no; }
     /// A record limit of the caller's own (the command line's --limit);
     /// the menu's check mark stays where it is.
     void setRecordLimit(std::int32_t limit) { recordLimit_ = limit; }
@@ -91,13 +93,18 @@ public:
     /// The item named @p name ("set1k" .. "setlimit").
     static std::optional<LimitItem> limitItemByName(std::string_view name);
 
-    /// The delete command. Shows kClearWarning through @p showWarning (modal,
-    /// OK only) first, then empties the table if it has rows and restarts the
-    /// numbering at 1. Returns true when the table had rows: the caller must
-    /// then clear the chart (ClearChart).
-    bool ClearRClick(const std::function<void(std::string_view)>& showWarning);
-
+    /// The delete command comes in two steps, so that nothing is lost before
+    /// the user agreed: the caller asks kClearWarning with OK and Cancel, and
+    /// only on OK calls clearRecords().
     static constexpr std::string_view kClearWarning = " Warning:all Records will be deleted! ";
+    /// The delete command's deletion: empties the table if it has rows and
+    /// restarts the numbering at 1. Returns true when the table had rows:
+    /// the caller must then clear the chart (ClearChart).
+    bool clearRecords();
+
+    /// Readings are refused because the numbering went past RecordLimit;
+    /// raising the limit or clearRecords lets them in again.
+    bool limitReached() const { return recordLimit_ < nextRecordNo_; }
 
     /// The interval of an edit text: 0 for "", "-" and "+", else the whole
     /// number (parseWholeNumber); none when the text is not one.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -39,6 +40,36 @@ TEST(MessageQueue, TheSameTextUnderAnotherIconIsAnotherBox)
     EXPECT_TRUE(queue.raise(UserMessage::error("x")));
     EXPECT_TRUE(queue.raise(UserMessage::information("x")));
     EXPECT_EQ(queue.waiting(), 2u);
+}
+
+// The box a user sees is what counts: the same question raised again while
+// it waits is one box, answered once through the handler it was first
+// raised with; other buttons make another box.
+TEST(MessageQueue, AQuestionRaisedAgainIsOneBoxWithItsFirstReply)
+{
+    using Reply = UserMessage::Reply;
+    std::vector<std::string> replies;
+    const auto question = [&](std::string who) {
+        return UserMessage::question(UserMessage::Icon::Warning, "Warning", "Delete?", UserMessage::Buttons::OkCancel,
+                                     [&replies, who](Reply) { replies.push_back(who); });
+    };
+    MessageQueue queue;
+    EXPECT_TRUE(queue.raise(question("first")));
+    EXPECT_FALSE(queue.raise(question("second")));
+    UserMessage sameTextOkOnly{UserMessage::Icon::Warning, "Warning", "Delete?"};
+    EXPECT_TRUE(queue.raise(sameTextOkOnly));
+    EXPECT_NE(question("x"), sameTextOkOnly);
+
+    std::optional<UserMessage> shown = queue.takeNext();
+    ASSERT_TRUE(shown && shown->onReply);
+    EXPECT_FALSE(queue.raise(question("third")));  // on screen
+    shown->onReply(Reply::Ok);
+    EXPECT_EQ(replies, std::vector<std::string>{"first"});
+    queue.closed();
+    shown = queue.takeNext();
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->buttons, UserMessage::Buttons::Ok);
+    EXPECT_FALSE(shown->onReply);
 }
 
 TEST(MessageQueue, DistinctMessagesAreBounded)

@@ -187,8 +187,26 @@ TEST(MeterSession, RecordsReadingsAndDeletesThemWithTheChart)
     EXPECT_EQ(sampling.SampleCountdown(), 10);
     raised.clear();
 
+    // The delete command asks first; nothing goes before OK, so a caller
+    // that never answers (the command line) deletes nothing.
+    const UserMessage warning{UserMessage::Icon::Warning, "Warning", " Warning:all Records will be deleted! ", false,
+                              UserMessage::Buttons::OkCancel};
+    const int64_t points = chart.pointCount();
     session.ClearRClick();
-    EXPECT_EQ(raised, std::vector<UserMessage>{UserMessage::information(" Warning:all Records will be deleted! ")});
+    ASSERT_EQ(raised, std::vector<UserMessage>{warning});
+    ASSERT_TRUE(raised[0].onReply);
+    EXPECT_EQ(session.cds1().rowCount(), 1u);
+    EXPECT_EQ(sampling.NextRecordNo(), 2);
+    EXPECT_EQ(chart.pointCount(), points);
+    raised[0].onReply(UserMessage::Reply::Cancel);
+    EXPECT_EQ(session.cds1().rowCount(), 1u);
+    EXPECT_EQ(sampling.NextRecordNo(), 2);
+    EXPECT_EQ(chart.pointCount(), points);
+
+    // Answered OK, even after more readings came, every row goes.
+    session.ShowDataQ7("000123422205105182075418DA");
+    ASSERT_EQ(session.cds1().rowCount(), 2u);
+    raised[0].onReply(UserMessage::Reply::Ok);
     EXPECT_TRUE(session.cds1().empty());
     EXPECT_EQ(sampling.NextRecordNo(), 1);
     EXPECT_EQ(chart.pointCount(), 1);  // only the placeholder
@@ -199,8 +217,9 @@ TEST(MeterSession, RecordsReadingsAndDeletesThemWithTheChart)
     session.ShowDataQ7("000123422205105182075418DA");
     EXPECT_TRUE(session.cds1().empty());
     session.ClearRClick();
+    ASSERT_EQ(raised.size(), 2u);
+    raised[1].onReply(UserMessage::Reply::Ok);
     EXPECT_EQ(chart.pointCount(), 2);
-    EXPECT_EQ(raised.size(), 2u);
 }
 
 // A file command's outcome reaches the sink as a message naming the file

@@ -65,7 +65,7 @@ TEST_P(SamplingCase, RowsAndNumbering)
                 break;
             case Step::Edit: errors += !sampling.RecordSITimeChange(step.arg).empty(); break;
             case Step::Limit: sampling.selectLimit(*RecordSampling::limitItemByName(step.arg)); break;
-            case Step::Clear: sampling.ClearRClick({}); break;
+            case Step::Clear: sampling.clearRecords(); break;
             case Step::IntervalOn: sampling.setRecordSI(true); break;
             case Step::RepeatOff: sampling.setRepeatSet(false); break;
             }
@@ -209,24 +209,48 @@ TEST(RecordSampling, LimitItemsMoveTheCheckMark)
     }
 }
 
-TEST(RecordSampling, ClearWarnsFirstAndReportsWhetherTheChartGoes)
+// The deletion is a step of its own, taken once the warning was answered;
+// it tells whether the chart goes too.
+TEST(RecordSampling, ClearRecordsReportsWhetherTheChartGoes)
 {
     RecordTable table;
     RecordSampling sampling(table);
-    std::vector<std::string> shown;
-    auto warn = [&](std::string_view text) {
-        shown.emplace_back(text);
-        EXPECT_EQ(table.rowCount(), shown.size() == 1 ? 2u : 0u) << "the warning comes before the rows go";
-    };
+    EXPECT_EQ(RecordSampling::kClearWarning, " Warning:all Records will be deleted! ");
     sampling.INDataToTable(1, readingOf("1"), 0);
     sampling.INDataToTable(1, readingOf("2"), 0);
-    EXPECT_TRUE(sampling.ClearRClick(warn));
+    EXPECT_TRUE(sampling.clearRecords());
     EXPECT_TRUE(table.empty());
     EXPECT_EQ(table.changeLog().size(), 0u);
-    EXPECT_FALSE(sampling.ClearRClick(warn));
-    EXPECT_EQ(shown, (std::vector<std::string>{" Warning:all Records will be deleted! ",
-                                               " Warning:all Records will be deleted! "}));
     EXPECT_EQ(sampling.NextRecordNo(), 1);
+
+    // Repeat off: the numbering moved on without a row; it restarts all the same.
+    sampling.setRepeatSet(false);
+    sampling.INDataToTable(1, readingOf("2"), 0);
+    ASSERT_EQ(sampling.NextRecordNo(), 2);
+    EXPECT_FALSE(sampling.clearRecords());
+    EXPECT_EQ(sampling.NextRecordNo(), 1);
+}
+
+// The rule that refuses readings at the limit, and what lets them in again.
+TEST(RecordSampling, LimitReachedUntilRaisedOrEmptied)
+{
+    RecordTable table;
+    RecordSampling sampling(table);
+    sampling.setRecordLimit(3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_FALSE(sampling.limitReached()) << i;
+        EXPECT_TRUE(sampling.INDataToTable(1, readingOf("1"), 0).row) << i;
+    }
+    EXPECT_TRUE(sampling.limitReached());
+    EXPECT_FALSE(sampling.INDataToTable(1, readingOf("1"), 0).sampled);
+
+    sampling.set1kClick();
+    EXPECT_FALSE(sampling.limitReached());
+    sampling.setRecordLimit(2);  // below the rows held: stopped again
+    EXPECT_TRUE(sampling.limitReached());
+    sampling.clearRecords();
+    EXPECT_FALSE(sampling.limitReached());
+    EXPECT_TRUE(sampling.INDataToTable(1, readingOf("1"), 0).row);
 }
 
 }  // namespace
