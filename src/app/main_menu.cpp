@@ -36,6 +36,8 @@ constexpr std::array kMenu{
     MenuItemLayout{"setlimit", "Limitless", "RecSet", true, true, nullptr, nullptr},
     MenuItemLayout{"ClearR", " Clear All", "Rec", false, false, nullptr, nullptr},
     MenuItemLayout{"SearchR", " Search", "Rec", false, false, ":/pictures/binoculars.svg", nullptr},
+    MenuItemLayout{"N5", "-", "Rec", true, false, nullptr, nullptr},
+    MenuItemLayout{"ReconnectAuto", " Reconnect automatically", "Rec", true, true, nullptr, nullptr},
     MenuItemLayout{"About1", "About", nullptr, false, false, nullptr, nullptr},
     MenuItemLayout{"HELP1", "  Help     ", "About1", true, false, ":/pictures/help_book.svg", "F1"},
     MenuItemLayout{"N3", "-", "About1", true, false, nullptr, nullptr},

@@ -49,6 +49,31 @@ UserMessage fileMessage(UserMessage::Icon icon, std::string caption, const QStri
     return {icon, std::move(caption), QFile::encodeName(text).toStdString(), true};
 }
 
+/// Asked before the window closes with @p rows readings not saved.
+UserMessage closeQuestion(std::size_t rows, UserMessage::ReplyHandler onReply)
+{
+    std::string text = rows == 1 ? "1 reading recorded since the last save is not saved. Save it before closing?"
+                                 : std::to_string(rows) +
+                                       " readings recorded since the last save are not saved. Save them before closing?";
+    return UserMessage::question(UserMessage::Icon::Question, "Confirm", std::move(text),
+                                 UserMessage::Buttons::SaveDiscardCancel, std::move(onReply));
+}
+
+void setChangedText(QLabel* label, const QString& text)
+{
+    if (label->text() != text)
+        label->setText(text);
+}
+
+/// A field the user must notice: in red.
+void setHighlighted(QLabel* label, bool on)
+{
+    QPalette palette = label->palette();
+    const QColor normal = label->parentWidget()->palette().color(QPalette::WindowText);
+    palette.setColor(QPalette::WindowText, on ? QColor(Qt::red) : normal);
+    label->setPalette(palette);
+}
+
 }  // namespace
 
 TFrmTest::TFrmTest(std::shared_ptr<THidPlatform> platform, QWidget* parent)
@@ -75,6 +100,7 @@ TFrmTest::TFrmTest(std::shared_ptr<THidPlatform> platform, QWidget* parent)
     files.post = post;
     files.jobStarted = [this](auto progress) { RecordFileProgress::watch(this, std::move(progress)); };
     files.repaintWindow = [this] { update(); };
+    session_.onFileCommandEnded = [this](RecordFileCommand command, bool ok) { fileCommandEnded(command, ok); };
     chartEngine_ = std::make_unique<QCustomPlotChartEngine>(*Chtshow);
     chartEnlarger_ = std::make_unique<ChartEnlarger>(*this, *Chtshow, *TbFd, *TbSx);
     // A failure is in the history list; the program runs without the cable.
@@ -95,8 +121,14 @@ TFrmTest::~TFrmTest()
 void TFrmTest::connectControls()
 {
     // Recording strip and record commands.
-    connect(RepeatSet, &QCheckBox::toggled, this, [this](bool on) { session_.sampling().setRepeatSet(on); });
-    connect(RecordSI, &QCheckBox::toggled, this, [this](bool on) { session_.sampling().setRecordSI(on); });
+    connect(RepeatSet, &QCheckBox::toggled, this, [this](bool on) {
+        session_.sampling().setRepeatSet(on);
+        renderStatus();
+    });
+    connect(RecordSI, &QCheckBox::toggled, this, [this](bool on) {
+        session_.sampling().setRecordSI(on);
+        renderStatus();
+    });
     connect(RecordSITime, &QLineEdit::textEdited, this, &TFrmTest::RecordSITimeChange);
     RecordSITime->installEventFilter(new DigitKeyFilter(RecordSITime));
     connect(SpeedButton1, &QToolButton::clicked, this, &TFrmTest::Save_asClick);
@@ -115,7 +147,12 @@ void TFrmTest::connectControls()
         connect(menuItems_.at(name), &QAction::triggered, this, [this, handler = handler] {
             (session_.sampling().*handler)();
             renderMenuMarks();
+            renderStatus();
         });
+    connect(menuItems_.at("ReconnectAuto"), &QAction::triggered, this, [this](bool on) {
+        session_.link().setReconnectAutomatically(on);
+        renderMenuMarks();
+    });
 
     // The hidden port menu.
     const std::pair<const char*, void (PortMenu::*)()> ports[] = {
@@ -211,6 +248,27 @@ void TFrmTest::renderReading()
     PBar2->setRange(0, std::max(0, dial.PBar2Max()));
     PBar2->setValue(std::clamp(dial.PBar2Position(), 0, std::max(0, dial.PBar2Max())));
     renderChart();
+    renderStatus();
+}
+
+void TFrmTest::renderStatus()
+{
+    const MeterStatus status = meterStatus(session_, std::chrono::steady_clock::now());
+    setChangedText(statusLink_, status.link);
+    setChangedText(statusRows_, status.rows);
+    setChangedText(statusRule_, status.rule);
+    setChangedText(statusJournal_, status.journal);
+    setChangedText(statusLastRow_, status.lastRow);
+    if (status.journal != shownStatus_.journal || status.journalPath != shownStatus_.journalPath) {
+        const QString whole = status.journalPath.isEmpty() ? status.journal
+                                                           : status.journal + QLatin1Char('\n') + status.journalPath;
+        statusJournal_->setToolTip(whole);
+    }
+    if (status.limitReached != shownStatus_.limitReached)
+        setHighlighted(statusRows_, status.limitReached);
+    if (status.journalFailed != shownStatus_.journalFailed)
+        setHighlighted(statusJournal_, status.journalFailed);
+    shownStatus_ = status;
 }
 
 void TFrmTest::renderChart()
@@ -236,17 +294,21 @@ void TFrmTest::renderMenuMarks()
             mark = session_.sampling().marked(*limit);
         else if (std::string_view(item.name) == "FillP")
             mark = true;  // marked in the layout; its menu is hidden
+        else if (std::string_view(item.name) == "ReconnectAuto")
+            mark = session_.link().reconnectAutomatically();
         menuItems_.find(item.name)->second->setChecked(mark);
     }
 }
 
-void TFrmTest::RecordSITimeChange(const QString& text) { session_.RecordSITimeChange(text.toLatin1().toStdString()); }
-
-void TFrmTest::ClearRClick()
+void TFrmTest::RecordSITimeChange(const QString& text)
 {
-    session_.ClearRClick();
-    renderChart();
+    session_.RecordSITimeChange(text.toLatin1().toStdString());
+    renderStatus();
 }
+
+// The rows go, if at all, when the warning is answered OK: its reply runs
+// through the dispatcher, which has the window rendered afterwards.
+void TFrmTest::ClearRClick() { session_.ClearRClick(); }
 
 void TFrmTest::Save_asClick()
 {
@@ -321,7 +383,61 @@ void TFrmTest::ConTimerTimer()
 
 void TFrmTest::Panel3Click() { close(); }
 
-void TFrmTest::closeEvent(QCloseEvent* event) { event->accept(); }
+void TFrmTest::closeEvent(QCloseEvent* event)
+{
+    if (closeAllowed_ || session_.unsavedRows() == 0) {
+        session_.endNormally(closeDiscarded_);
+        closeAllowed_ = false;
+        closeDiscarded_ = false;
+        event->accept();
+        return;
+    }
+    // The question never waits here: the window stays open, and the answer
+    // closes it or not.
+    event->ignore();
+    if (closeStep_ != CloseStep::None)
+        return;
+    closeStep_ = CloseStep::Asking;
+    if (!messages_->show(closeQuestion(session_.unsavedRows(),
+                                       [this](UserMessage::Reply reply) { closeQuestionAnswered(reply); })))
+        closeStep_ = CloseStep::None;
+}
+
+void TFrmTest::closeQuestionAnswered(UserMessage::Reply reply)
+{
+    closeStep_ = CloseStep::None;
+    if (reply == UserMessage::Reply::Discard) {
+        closeAllowed_ = true;
+        closeDiscarded_ = true;
+        close();
+        return;
+    }
+    if (reply != UserMessage::Reply::Save)
+        return;
+    // A running command would swallow this save, and its own ending must
+    // not close the window in its stead.
+    if (session_.recordFiles().busy()) {
+        messages_->show(UserMessage::information(
+            "A file command is still running. Close the window again once it has ended."));
+        return;
+    }
+    Save_asClick();
+    // No job when the file dialog was cancelled: the window stays open.
+    if (session_.recordFiles().busy())
+        closeStep_ = CloseStep::Saving;
+}
+
+void TFrmTest::fileCommandEnded(RecordFileCommand command, bool ok)
+{
+    if (closeStep_ != CloseStep::Saving || command != RecordFileCommand::Save)
+        return;
+    closeStep_ = CloseStep::None;
+    // A failed save told the user why; the readings are still here.
+    if (!ok)
+        return;
+    closeAllowed_ = true;
+    close();
+}
 
 void TFrmTest::Panel1Click()
 {

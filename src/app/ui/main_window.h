@@ -1,12 +1,14 @@
 #pragma once
 
 #include "app/meter_session.h"
+#include "app/meter_status.h"
 #include "app/port_menu.h"
 #include "app/ui/message_boxes.h"
 #include "record/record_file_job.h"
 
 #include <QMainWindow>
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -41,8 +43,9 @@ class QtHidDispatcher;
 /// controls are bound to the handlers of the session's units, under their
 /// layout names, and the window's own handlers call those units directly.
 /// Its own state is what only a window has: the hidden port menu, the
-/// captions, the help file and the queue of message boxes, shown one at a
-/// time once the handler that raised them has returned.
+/// captions, the help file, the queue of message boxes, shown one at a
+/// time once the handler that raised them has returned, the status bar and
+/// the question asked before closing.
 class TFrmTest : public QMainWindow {
     Q_OBJECT
 public:
@@ -121,8 +124,16 @@ public:
     /// Centres the window on the screen it is on.
     void centreOnScreen();
 
+    /// Sets the status bar's fields from the session as of now; only a
+    /// field whose text or highlight changed is touched.
+    void renderStatus();
+
 protected:
-    /// FormCloseQuery: closing is never refused.
+    /// FormCloseQuery: with readings recorded since the last save, the
+    /// window stays open and asks, without waiting, whether to save them:
+    /// Save closes once the save succeeded, Discard closes, Cancel keeps it
+    /// open. With none it closes at once. The session ends its journal
+    /// before the window closes.
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -131,11 +142,14 @@ private:
     void buildChart(QWidget* client);
     void buildMenu();
     void buildTimers();
+    void buildStatusBar();
     void connectControls();
     void renderState();
     void renderReading();
     void renderMenuMarks();
     void renderChart();
+    void closeQuestionAnswered(UserMessage::Reply reply);
+    void fileCommandEnded(RecordFileCommand command, bool ok);
 
     QtHidDispatcher* dispatcher_ = nullptr;
     MeterSession session_;
@@ -146,6 +160,13 @@ private:
     std::string renderedRsUsb_;
     /// Writes the chart's picture off the main thread.
     RecordFileJob pictureJob_;
+
+    /// Where a close that found unsaved readings stands.
+    enum class CloseStep : std::uint8_t { None, Asking, Saving };
+    CloseStep closeStep_ = CloseStep::None;
+    /// The user chose to close: the next close event is accepted.
+    bool closeAllowed_ = false;
+    bool closeDiscarded_ = false;
 
     // Controls of the layout, by their names.
     QLabel* Label5 = nullptr;
@@ -197,6 +218,14 @@ private:
     QTimer* Timer1 = nullptr;
 
     std::map<std::string, QFileDialog*, std::less<>> fileDialogs_;
+
+    // The status bar's fields and what they show.
+    QLabel* statusLink_ = nullptr;
+    QLabel* statusRows_ = nullptr;
+    QLabel* statusRule_ = nullptr;
+    QLabel* statusJournal_ = nullptr;
+    QLabel* statusLastRow_ = nullptr;
+    MeterStatus shownStatus_;
 
     TFrmAbout* FrmAbout = nullptr;
     HelpViewer* helpViewer_ = nullptr;

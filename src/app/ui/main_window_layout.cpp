@@ -1,6 +1,6 @@
 // The main window's layout: every control with its name, place, font,
 // colours and hint, created in the layout's order so that a later control
-// lies above an earlier one; then the menu and the timers.
+// lies above an earlier one; then the menu, the timers and the status bar.
 
 #include "app/main_menu.h"
 #include "app/ui/main_window.h"
@@ -22,9 +22,11 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStandardItemModel>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTimer>
 #include <QToolButton>
@@ -105,6 +107,24 @@ QListWidget* listBox(QWidget* parent, const char* name, QRect geometry)
     list->hide();
     return list;
 }
+
+/// A status field: the window's width is fixed, so a text longer than the
+/// room its field got shows elided rather than cut off mid-letter.
+class StatusField : public QLabel {
+public:
+    StatusField(QWidget* parent, Qt::TextElideMode mode) : QLabel(parent), mode_(mode) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        const QRect room = contentsRect();
+        painter.drawText(room, static_cast<int>(alignment()), fontMetrics().elidedText(text(), mode_, room.width()));
+    }
+
+private:
+    Qt::TextElideMode mode_;
+};
 
 }  // namespace
 
@@ -206,6 +226,7 @@ void TFrmTest::buildLayout()
 
     buildMenu();
     buildTimers();
+    buildStatusBar();
     adjustSize();
     setFixedSize(size());
 }
@@ -349,4 +370,39 @@ void TFrmTest::buildTimers()
             timer->start();
         this->*layout.timer = timer;
     }
+}
+
+// Below the client area, which keeps its size: the window grows by the bar.
+void TFrmTest::buildStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar"));
+    bar->setSizeGripEnabled(false);
+    bar->setFont(msSansSerif(11));
+    struct FieldLayout {
+        QLabel* TFrmTest::*label;
+        const char* name;
+        /// [px] the usual texts fit, so the fields do not jump as they change
+        int minimumWidth;
+    };
+    const FieldLayout fields[] = {
+        {&TFrmTest::statusLink_, "StatusLink", 160},   {&TFrmTest::statusRows_, "StatusRows", 110},
+        {&TFrmTest::statusRule_, "StatusRule", 150},   {&TFrmTest::statusJournal_, "StatusJournal", 0},
+        {&TFrmTest::statusLastRow_, "StatusLastRow", 100},
+    };
+    for (const FieldLayout& field : fields) {
+        const bool journal = field.label == &TFrmTest::statusJournal_;
+        // A journal's name and a failure's reason sit at the ends of the text.
+        QLabel* label = new StatusField(bar, journal ? Qt::ElideMiddle : Qt::ElideRight);
+        label->setObjectName(latin1(field.name));
+        label->setMinimumWidth(field.minimumWidth);
+        this->*field.label = label;
+        if (field.label == &TFrmTest::statusLastRow_)
+            bar->addPermanentWidget(label);
+        else
+            bar->addWidget(label, journal ? 1 : 0);
+    }
+    // The journal takes what the others leave; the limit's notice, wider
+    // than the row count, then narrows it.
+    statusJournal_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 }

@@ -10,7 +10,7 @@ class QWidget;
 
 /// Shows the window's queued messages as message boxes, one at a time:
 /// window-modal, but opened without a loop of their own, so the event loop,
-/// and with it every reading, goes on while a box waits for its OK.
+/// and with it every reading, goes on while a box waits for its answer.
 class MessageBoxes : public QObject {
     Q_OBJECT
 public:
@@ -18,11 +18,13 @@ public:
     using Post = std::function<void(std::function<void()>)>;
 
     /// Boxes open over @p window; each is opened through @p post, never
-    /// inside the handler that raised it.
+    /// inside the handler that raised it, and a box's reply is told through
+    /// @p post too, after the box has closed.
     MessageBoxes(QWidget* window, Post post);
 
-    /// Queues @p message (see MessageQueue).
-    void show(UserMessage message);
+    /// Queues @p message (see MessageQueue); false when it was dropped, so
+    /// its reply will never come.
+    bool show(UserMessage message);
 
     const MessageQueue& queue() const { return queue_; }
 

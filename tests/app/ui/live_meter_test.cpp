@@ -4,10 +4,17 @@
 #include "record/ui/record_grid_view.h"
 #include "snapshot.h"
 
+#include <QAction>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QProgressBar>
+#include <QTemporaryDir>
 #include <QToolButton>
 
 #include <qcustomplot.h>
@@ -163,21 +170,92 @@ TEST(LiveMeter, ReadingsGoOnWhileAMessageBoxIsOpen)
     EXPECT_EQ(openBoxes(window).size(), 1);
     openBoxes(window).front()->accept();
 
-    // The warning of the delete command stays open while readings are
-    // recorded after the table was emptied.
+    // The warning of the delete command waits for its answer while readings
+    // go on being recorded; Cancel keeps them all, OK deletes them all.
     window.RecordSITimeChange(QStringLiteral("0"));
     QCoreApplication::processEvents();
     EXPECT_TRUE(openBoxes(window).isEmpty());
+    live.stream(1000);
+    const std::size_t before = session.cds1().rowCount();
+    ASSERT_GE(before, 1u);
     window.ClearRClick();
     QCoreApplication::processEvents();
     ASSERT_EQ(openBoxes(window).size(), 1);
-    EXPECT_EQ(openBoxes(window).front()->text(), QStringLiteral(" Warning:all Records will be deleted! "));
+    QMessageBox* warning = openBoxes(window).front();
+    EXPECT_EQ(warning->text(), QStringLiteral(" Warning:all Records will be deleted! "));
     live.stream(3000);
-    EXPECT_GE(session.cds1().rowCount(), 3u);
+    const std::size_t rows = session.cds1().rowCount();
+    EXPECT_GE(rows, before + 3);
     EXPECT_EQ(session.cds1().no(0), 1);
-    EXPECT_EQ(openBoxes(window).size(), 1);
+    ASSERT_EQ(openBoxes(window).size(), 1);
+    warning->button(QMessageBox::Cancel)->click();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(openBoxes(window).isEmpty());
+    EXPECT_EQ(session.cds1().rowCount(), rows);
+
+    window.ClearRClick();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(openBoxes(window).size(), 1);
+    openBoxes(window).front()->button(QMessageBox::Ok)->click();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(session.cds1().empty());
+    EXPECT_EQ(chart.pointCount(), 1);
+    live.stream(2000);
+    ASSERT_GE(session.cds1().rowCount(), 1u);
+    EXPECT_EQ(session.cds1().no(0), 1);
 
     window.Panel2Click();
+}
+
+// The status bar on a live meter: the link, the rows against the limit,
+// the rule, the journal and the time of the last row, and the notice once
+// the limit stopped recording, until the limit is raised.
+TEST(LiveMeter, StatusBarFollowsTheMeter)
+{
+    QTemporaryDir journals;
+    LiveWindow live(3);
+    TFrmTest& window = live.window();
+    window.show();
+    MeterSession& session = window.session();
+    session.setTimeOfDay([] { return 9 * 3600 + 41 * 60 + 7; });
+    const auto field = [&](const char* name) { return window.findChild<QLabel*>(QString::fromLatin1(name)); };
+    for (const char* name : {"StatusLink", "StatusRows", "StatusRule", "StatusJournal", "StatusLastRow"})
+        ASSERT_NE(field(name), nullptr) << name;
+    EXPECT_EQ(field("StatusLink")->text(), QStringLiteral("Not connected"));
+    EXPECT_EQ(field("StatusRows")->text(), QStringLiteral("Rows 0 / 10000"));
+    EXPECT_EQ(field("StatusRule")->text(), QStringLiteral("Repeat on, interval off"));
+    EXPECT_EQ(field("StatusJournal")->text(), QStringLiteral("Journal off"));
+    EXPECT_EQ(field("StatusLastRow")->text(), QStringLiteral("Last row \u2014"));
+    const QColor normal = field("StatusRows")->palette().color(QPalette::WindowText);
+    ASSERT_EQ(session.startJournal(journals.path().toStdString()), "");
+    window.renderStatus();
+    const QString journal = QFile::decodeName(QByteArray::fromStdString(session.journalState().path));
+    EXPECT_EQ(field("StatusJournal")->text(), QStringLiteral("Journal: ") + QFileInfo(journal).fileName());
+    EXPECT_TRUE(field("StatusJournal")->toolTip().endsWith(journal));
+
+    ASSERT_TRUE(live.connect());
+    window.findChild<QAction*>(QStringLiteral("set1k"))->trigger();
+    session.sampling().setRecordLimit(3);  // as the command line's --limit would
+    live.stream(6000, [&] { return session.sampling().limitReached(); });
+    ASSERT_TRUE(session.sampling().limitReached());
+    EXPECT_EQ(field("StatusLink")->text(), QStringLiteral("Connected, reading"));
+    EXPECT_EQ(field("StatusRows")->text(), QStringLiteral("Record limit 3 reached: recording stopped"));
+    EXPECT_EQ(field("StatusRows")->palette().color(QPalette::WindowText), QColor(Qt::red));
+    EXPECT_EQ(field("StatusLastRow")->text(), QStringLiteral("Last row 09:41:07"));
+    QCoreApplication::processEvents();  // the fields' new widths
+    saveSnapshot(window, QStringLiteral("main-window-status-limit"));
+
+    window.findChild<QAction*>(QStringLiteral("set10k"))->trigger();
+    EXPECT_EQ(field("StatusRows")->text(), QStringLiteral("Rows 3 / 10000"));
+    EXPECT_EQ(field("StatusRows")->palette().color(QPalette::WindowText), normal);
+    window.findChild<QCheckBox*>(QStringLiteral("RecordSI"))->click();
+    EXPECT_EQ(field("StatusRule")->text(), QStringLiteral("Repeat on, interval 10 s"));
+    live.stream(1000);
+    QCoreApplication::processEvents();
+    saveSnapshot(window, QStringLiteral("main-window-status-bar"));
+
+    window.Panel2Click();
+    EXPECT_EQ(field("StatusLink")->text(), QStringLiteral("Not connected"));
 }
 
 }  // namespace

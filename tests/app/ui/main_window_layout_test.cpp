@@ -211,6 +211,7 @@ const MenuCase kMenu[] = {
     {"set10k", "10000", true, true},          {"set50k", "50000", true, false},
     {"set100k", "100000", true, false},       {"setlimit", "Limitless", true, false},
     {"ClearR", " Clear All", false, false},   {"SearchR", " Search", false, false},
+    {"ReconnectAuto", " Reconnect automatically", true, false},
     {"About1", "About", false, false},        {"HELP1", "  Help     ", true, false},
     {"About2", "  About...", false, false},
 };
@@ -236,11 +237,14 @@ TEST(FrmTestLayout, MenuCaptionsMarksAndVisibility)
         EXPECT_EQ(item->isChecked(), expected.checked);
     }
 
-    // What a user sees: only "Record", and in it only " RecordSet" with the six limits.
+    // What a user sees: only "Record", and in it " RecordSet" with the six
+    // limits and, apart, the switch for reconnecting.
     EXPECT_EQ(visibleCaptions(window.menuBar()->actions()), QStringList{QStringLiteral("Record")});
     const auto* record = window.findChild<QMenu*>(QStringLiteral("Rec"));
     ASSERT_NE(record, nullptr);
-    EXPECT_EQ(visibleCaptions(record->actions()), QStringList{QStringLiteral(" RecordSet")});
+    EXPECT_EQ(visibleCaptions(record->actions()),
+              (QStringList{QStringLiteral(" RecordSet"), QStringLiteral("-"), QStringLiteral(" Reconnect automatically")}));
+    EXPECT_TRUE(window.findChild<QAction*>(QStringLiteral("ReconnectAuto"))->isCheckable());
     const auto* limits = window.findChild<QMenu*>(QStringLiteral("RecSet"));
     ASSERT_NE(limits, nullptr);
     EXPECT_EQ(visibleCaptions(limits->actions()),
@@ -264,6 +268,20 @@ TEST(FrmTestLayout, MenuClicksShowTheStatesMarks)
     // A click toggles the action by itself, yet the mark follows the state.
     window.findChild<QAction*>(QStringLiteral("COM2"))->trigger();
     EXPECT_EQ(window.findChild<QAction*>(QStringLiteral("COM2"))->isChecked(), window.ports().marked("COM2"));
+}
+
+// The switch is the cable connection's own; the mark shows it.
+TEST(FrmTestLayout, ReconnectAutomaticallySwitchesTheLink)
+{
+    TFrmTest window;
+    auto* item = window.findChild<QAction*>(QStringLiteral("ReconnectAuto"));
+    ASSERT_NE(item, nullptr);
+    EXPECT_FALSE(window.session().link().reconnectAutomatically());
+    for (const bool on : {true, false}) {
+        item->trigger();
+        EXPECT_EQ(window.session().link().reconnectAutomatically(), on);
+        EXPECT_EQ(item->isChecked(), on);
+    }
 }
 
 TEST(FrmTestLayout, F1OpensTheHelpBesideTheProgramAlthoughItsMenuIsHidden)

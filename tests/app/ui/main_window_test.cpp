@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QStatusBar>
 
 #include <gtest/gtest.h>
 
@@ -23,8 +24,14 @@ TEST(FrmTest, OpensAsTheStartUpSequenceLeavesIt)
     TFrmTest window;
     EXPECT_EQ(window.windowTitle(), QStringLiteral("KP-7730 Interface Program Ver:3.01"));
     EXPECT_EQ(window.centralWidget()->size(), QSize(739, 479));
-    // The menu bar sits above the client area.
-    EXPECT_EQ(window.size(), QSize(739, 479 + window.menuBar()->height()));
+    // The menu bar sits above the client area, the status bar below it.
+    const QStatusBar* status = window.findChild<QStatusBar*>(QStringLiteral("StatusBar"));
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(status, window.statusBar());
+    EXPECT_GT(status->height(), 0);
+    EXPECT_EQ(window.size(), QSize(739, window.menuBar()->height() + 479 + status->height()));
+    EXPECT_EQ(status->geometry().top(), window.centralWidget()->geometry().bottom() + 1);
+    EXPECT_EQ(status->width(), 739);
     EXPECT_EQ(window.minimumSize(), window.maximumSize());
     EXPECT_EQ(window.minimumSize(), window.size());
     EXPECT_FALSE(window.windowFlags() & Qt::WindowMaximizeButtonHint);
