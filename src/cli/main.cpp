@@ -6,6 +6,7 @@
 #include "cli/decode_command.h"
 #include "cli/devices_command.h"
 #include "cli/dial_command.h"
+#include "cli/log_command.h"
 #include "cli/replay_command.h"
 #include "cli/report_command.h"
 
@@ -29,6 +30,9 @@ constexpr const char* kUsage =
     "                              to the frame assembly, decoder and record table\n"
     "  capture FILE [--demo]       connect and write every input report to FILE\n"
     "                              in the replay format, until Ctrl+C\n"
+    "  log FILE [--demo] [--interval N] [--repeat on|off] [--limit N] [--append]\n"
+    "      [--csv FILE2]           connect and record the readings into FILE (and FILE2\n"
+    "                              as CSV) row by row, until Ctrl+C or the limit\n"
     "  chart                       page a trend chart by commands from standard input\n"
     "  report IN [--pdf OUT] [--html OUT] [--txt OUT] [--csv OUT]\n"
     "                              the data report of record file IN, or its page count\n"
@@ -51,6 +55,8 @@ int main(int argc, char** argv)
         return runDevicesCommand(args, std::cout, std::cerr);
     if (command == "capture")
         return runCaptureCommand(args, std::cerr);
+    if (command == "log")
+        return runLogCommand(args, std::cout, std::cerr);
     if (command == "replay")
         return runReplayCommand(args, std::cin, std::cout, std::cerr);
     if (command == "chart")

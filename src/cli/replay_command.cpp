@@ -4,10 +4,10 @@
 #include "app/meter_session.h"
 #include "cli/json_line.h"
 #include "cli/reading_json.h"
+#include "cli/sampling_options.h"
 #include "record/record_file_commands.h"
 #include "record/record_sampling.h"
 #include "record/record_table.h"
-#include "meter/whole_number.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -146,9 +146,7 @@ std::optional<int64_t> timeLine(std::string_view line, bool& malformed)
 
 struct ReplayOptions {
     std::optional<std::string> decimal;
-    std::optional<bool> repeat;
-    std::optional<std::string> interval;
-    std::optional<int32_t> limit;
+    SamplingOptions sampling;
     std::optional<int32_t> clock;
     std::vector<std::string> open;
     std::optional<std::string> save;
@@ -161,14 +159,10 @@ bool parseOptions(const std::vector<std::string>& args, ReplayOptions& options)
             return false;
         const std::string& option = args[i];
         const std::string& value = args[++i];
+        if (options.sampling.take(option, value))
+            continue;
         if (option == "--decimal" && !options.decimal) {
             options.decimal = value;
-        } else if (option == "--repeat" && !options.repeat && (value == "on" || value == "off")) {
-            options.repeat = value == "on";
-        } else if (option == "--interval" && !options.interval && parseWholeNumber(value).value_or(-1) >= 0) {
-            options.interval = value;
-        } else if (option == "--limit" && !options.limit && parseWholeNumber(value)) {
-            options.limit = parseWholeNumber(value);
         } else if (option == "--clock" && !options.clock && parseClock(value)) {
             options.clock = parseClock(value);
         } else if (option == "--open" && !value.empty()) {
@@ -257,18 +251,9 @@ int runReplayCommand(const std::vector<std::string>& args, std::istream& in, std
     ReplayMessages messages{err};
     session.setMessageSink([&messages](const UserMessage& message) { messages.show(message); });
     CableConnection& link = session.link();
-    // As the window would start with these settings: no change event runs,
-    // so the countdown starts at 0.
     RecordSampling& sampling = session.sampling();
     sampling.setTimeSeparator(systemTimeSeparator());
-    if (options.repeat)
-        sampling.setRepeatSet(*options.repeat);
-    if (options.interval) {
-        sampling.setRecordSI(true);
-        sampling.setRecordSITimeText(*options.interval);
-    }
-    if (options.limit)
-        sampling.setRecordLimit(*options.limit);
+    options.sampling.applyTo(sampling);
     ReplayClock clock(session, options.clock ? *options.clock : systemSecondsOfDay());
 
     RecordFileCommands& files = session.recordFiles();
