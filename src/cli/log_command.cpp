@@ -116,21 +116,41 @@ std::string rowsText(std::size_t rows) { return std::to_string(rows) + (rows == 
 
 class FileDescriptor {
 public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
+    FileDescriptor() = default;
+    ~FileDescriptor() { reset(-1); }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     int get() const { return fd_; }
+    void reset(int fd)
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = fd;
+    }
 
 private:
-    int fd_;
+    int fd_ = -1;
 };
 
 std::string systemReason(int error) { return std::strerror(error); }
+
+/// Opens the existing @p path to look at what it holds, not blocking: a
+/// named pipe given as a file has no writer yet. Returns why it cannot be
+/// read; @p file stays closed when there is nothing to look at (a missing
+/// or empty file, a pipe, a device), else @p size is its size.
+std::string openEarlierFile(const std::string& path, FileDescriptor& file, std::size_t& size)
+{
+    file.reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (file.get() < 0)
+        return errno == ENOENT ? std::string() : "cannot read it: " + systemReason(errno);
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0)
+        return "cannot read it: " + systemReason(errno);
+    if (!S_ISREG(info.st_mode) || info.st_size == 0)
+        file.reset(-1);
+    size = static_cast<std::size_t>(info.st_size);
+    return {};
+}
 
 /// What a file appended to held.
 struct EarlierRows {
@@ -145,17 +165,10 @@ struct EarlierRows {
 /// nothing), or why the file may not be appended to.
 std::string loadEarlierRows(const std::string& path, EarlierRows& earlier)
 {
-    // Not blocking: a named pipe given as FILE has no writer yet.
-    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (file.get() < 0)
-        return errno == ENOENT ? std::string() : "cannot read it: " + systemReason(errno);
-    struct stat info {};
-    if (::fstat(file.get(), &info) != 0)
-        return "cannot read it: " + systemReason(errno);
-    // A pipe or a device has no rows to number on from.
-    if (!S_ISREG(info.st_mode) || info.st_size == 0)
-        return {};
-    const auto size = static_cast<std::size_t>(info.st_size);
+    FileDescriptor file;
+    std::size_t size = 0;
+    if (std::string why = openEarlierFile(path, file, size); !why.empty() || file.get() < 0)
+        return why;  // a pipe or a device has no rows to number on from
     // Mapped, not read: a log of millions of rows is hundreds of megabytes.
     void* const mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file.get(), 0);
     if (mapped == MAP_FAILED)
@@ -188,14 +201,10 @@ std::string loadEarlierRows(const std::string& path, EarlierRows& earlier)
 /// with the header (or a header cut short); returns why not otherwise.
 std::string checkEarlierCsv(const std::string& path)
 {
-    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (file.get() < 0)
-        return errno == ENOENT ? std::string() : "cannot read it: " + systemReason(errno);
-    struct stat info {};
-    if (::fstat(file.get(), &info) != 0)
-        return "cannot read it: " + systemReason(errno);
-    if (!S_ISREG(info.st_mode) || info.st_size == 0)
-        return {};
+    FileDescriptor file;
+    std::size_t size = 0;
+    if (std::string why = openEarlierFile(path, file, size); !why.empty() || file.get() < 0)
+        return why;
     char start[kLogCsvHeader.size()];
     const ssize_t got = ::pread(file.get(), start, sizeof start, 0);
     if (got < 0)

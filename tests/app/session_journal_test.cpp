@@ -7,6 +7,8 @@
 #include "record/record_journal.h"
 #include "record/text_table_file.h"
 
+#include "temp_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -20,20 +22,6 @@ namespace {
 
 constexpr const char* kFrame = "000123422205105182075418DA";
 
-class TempFolder {
-public:
-    TempFolder()
-    {
-        char pattern[] = "/tmp/zq-session-XXXXXX";
-        path_ = ::mkdtemp(pattern);
-    }
-    ~TempFolder() { std::system(("rm -rf '" + path_ + "'").c_str()); }
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
 
 std::string readFile(const std::string& path)
 {

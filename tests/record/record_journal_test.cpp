@@ -9,6 +9,8 @@
 #include "record/record_table.h"
 #include "record/text_table_file.h"
 
+#include "temp_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -25,21 +27,6 @@
 using namespace record_file_test;
 
 namespace {
-
-class TempFolder {
-public:
-    TempFolder()
-    {
-        char pattern[] = "/tmp/zq-journal-XXXXXX";
-        path_ = ::mkdtemp(pattern);
-    }
-    ~TempFolder() { std::system(("rm -rf '" + path_ + "'").c_str()); }
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
 
 RecordRow reading(std::int32_t no, const std::string& time, const std::string& value)
 {

@@ -19,6 +19,8 @@
 #include <QPixmap>
 #include <QTest>
 
+#include "temp_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -26,20 +28,6 @@
 #include <unistd.h>
 
 namespace {
-
-class TempFolder {
-public:
-    TempFolder()
-    {
-        char pattern[] = "/tmp/zq-recovery-XXXXXX";
-        path_ = ::mkdtemp(pattern);
-    }
-    ~TempFolder() { std::system(("rm -rf '" + path_ + "'").c_str()); }
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
 
 /// A journal of @p rows readings left by a run that is gone.
 void leaveJournal(const std::string& folder, int rows)

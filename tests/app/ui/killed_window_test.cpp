@@ -10,6 +10,8 @@
 
 #include <QApplication>
 
+#include "temp_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -26,8 +28,6 @@
 #include <vector>
 
 namespace {
-
-std::string folder_;
 
 std::string readFile(const std::string& path)
 {
@@ -69,8 +69,8 @@ int runWindow(int argc, char** argv, const std::string& folder)
 
 TEST(KilledWindow, LeavesAJournalThatLoadsWithTheRowsItRecorded)
 {
-    char pattern[] = "/tmp/zq-killed-XXXXXX";
-    const std::string folder = ::mkdtemp(pattern);
+    const TempFolder temp;
+    const std::string& folder = temp.path();
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -96,7 +96,6 @@ TEST(KilledWindow, LeavesAJournalThatLoadsWithTheRowsItRecorded)
     EXPECT_EQ(table.rowCount(), found[0].rows());
     for (std::size_t row = 0; row < table.rowCount(); ++row)
         EXPECT_EQ(table.no(row), static_cast<std::int32_t>(row + 1));
-    std::system(("rm -rf '" + folder + "'").c_str());
 }
 
 int main(int argc, char** argv)
