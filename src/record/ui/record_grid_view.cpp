@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -27,6 +28,21 @@ const std::array kColumns{
 
 // Text inset of a cell, as the item views draw it [px].
 constexpr int kCellMargin = 3;
+// Gap between the follow hint and the viewport's edges [px].
+constexpr int kHintInset = 2;
+
+/// Sets a flag for as long as it lives.
+class FlagSet {
+public:
+    explicit FlagSet(bool& flag) : flag_(flag), before_(flag) { flag_ = true; }
+    ~FlagSet() { flag_ = before_; }
+    FlagSet(const FlagSet&) = delete;
+    FlagSet& operator=(const FlagSet&) = delete;
+
+private:
+    bool& flag_;
+    const bool before_;
+};
 
 QFont arialPixels(int pixels)
 {
@@ -85,6 +101,24 @@ RecordGridView::RecordGridView(QWidget* parent) : QAbstractScrollArea(parent)
         updateScrollBars();
         viewport()->update();
     });
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &RecordGridView::userScrolled);
+
+    // A child of the viewport, so it sits over the rows and never over the
+    // titles or the scroll bars; the wheel over it still scrolls the grid.
+    followHint_ = new QLabel(viewport());
+    followHint_->setObjectName(QStringLiteral("FollowHint"));
+    followHint_->setFont(arialPixels(11));
+    followHint_->setFrameShape(QFrame::Box);
+    followHint_->setFrameShadow(QFrame::Plain);
+    followHint_->setMargin(2);
+    followHint_->setAutoFillBackground(true);
+    followHint_->setBackgroundRole(QPalette::ToolTipBase);
+    followHint_->setForegroundRole(QPalette::ToolTipText);
+    followHint_->setCursor(Qt::PointingHandCursor);
+    followHint_->setToolTip(QStringLiteral("Scroll to the end, press Ctrl+End or click here to follow the newest row"));
+    followHint_->installEventFilter(this);
+    followHint_->hide();
+
     applyRecordGridColumns();
     layoutTitles();
 }
@@ -102,11 +136,13 @@ void RecordGridView::setTable(RecordTable* table)
     table_ = table;
     rows_ = table_ ? table_->reader() : RecordTableReader{};
     selected_.reset();
+    following_ = true;
     if (table_)
         table_->addListener(this);
-    verticalScrollBar()->setValue(0);
+    setFirstRow(0);
     updateScrollBars();
     follow(table_ ? table_->currentRow() : std::nullopt);
+    updateFollowHint();
     viewport()->update();
 }
 
@@ -126,11 +162,23 @@ void RecordGridView::recordTableChanged(const RecordTableChange& change)
     // and keeps them readable even if the table is emptied under a freeze.
     rows_ = table_->reader();
     if (change.reset) {
+        // The rows the user was reading are gone.
         selected_.reset();
-        verticalScrollBar()->setValue(0);
+        following_ = true;
+        setFirstRow(0);
     }
     updateScrollBars();
-    follow(change.currentRow);
+    const bool newRows = !change.reset && change.firstNewRow < change.rowCount;
+    if (change.reset || (following_ && newRows)) {
+        follow(change.currentRow);
+    } else if (!newRows) {
+        // Only the current row moved (the user's choice, a save's ending):
+        // shown wherever it is, and followed on from if it is the newest.
+        follow(change.currentRow);
+        setFollowing(!selected_ || *selected_ + 1 == rows_.rowCount());
+    }
+    // New rows while the user is elsewhere: the grid stays where it is.
+    updateFollowHint();
     viewport()->update();
 }
 
@@ -141,6 +189,82 @@ void RecordGridView::follow(std::optional<std::size_t> current)
     selected_ = current;
     if (selected_)
         scrollTo(*selected_);
+}
+
+void RecordGridView::followNewest()
+{
+    following_ = true;
+    const std::size_t count = rows_.rowCount();
+    if (count > 0) {
+        // A frozen table tells its views nothing; the grid catches up on release.
+        if (table_ && !table_->viewsFrozen())
+            table_->setCurrentRow(count - 1);
+        selected_ = count - 1;
+        scrollTo(count - 1);
+    }
+    updateFollowHint();
+    viewport()->update();
+}
+
+void RecordGridView::setFollowing(bool following)
+{
+    if (following == following_)
+        return;
+    following_ = following;
+    leftAtRowCount_ = rows_.rowCount();
+    updateFollowHint();
+}
+
+void RecordGridView::userScrolled(int value)
+{
+    if (ownScroll_)
+        return;
+    if (value < verticalScrollBar()->maximum())
+        setFollowing(false);
+    else if (!following_)
+        followNewest();
+}
+
+void RecordGridView::choose(std::size_t row)
+{
+    if (!table_ || table_->viewsFrozen() || row >= rows_.rowCount())
+        return;
+    // When rows came while the user was away, the table has the newest row
+    // current already and tells nothing: the grid selects it itself.
+    table_->setCurrentRow(row);
+    selected_ = row;
+    scrollTo(row);
+    setFollowing(row + 1 == rows_.rowCount());
+    viewport()->update();
+}
+
+void RecordGridView::setFirstRow(int value)
+{
+    const FlagSet own(ownScroll_);
+    verticalScrollBar()->setValue(value);
+}
+
+void RecordGridView::updateFollowHint()
+{
+    if (following_) {
+        followHint_->hide();
+        return;
+    }
+    const std::size_t unseen = rowsNotFollowed();
+    followHint_->setText(unseen == 0   ? QStringLiteral("Not following the newest row")
+                         : unseen == 1 ? QStringLiteral("Not following: 1 new row")
+                                       : QStringLiteral("Not following: %1 new rows").arg(unseen));
+    followHint_->adjustSize();
+    placeFollowHint();
+    followHint_->show();
+}
+
+void RecordGridView::placeFollowHint()
+{
+    const QSize area = viewport()->size();
+    const QSize hint = followHint_->size();
+    followHint_->move(std::max(0, area.width() - hint.width() - kHintInset),
+                      std::max(0, area.height() - hint.height() - kHintInset));
 }
 
 int RecordGridView::fullyVisibleRows() const { return std::max(1, viewport()->height() / kRowHeight); }
@@ -165,6 +289,8 @@ void RecordGridView::updateScrollBars()
     // One scroll step is one row, as the item views scroll per item.
     const auto rows = static_cast<std::int64_t>(rows_.rowCount());
     const std::int64_t maxFirst = std::max<std::int64_t>(0, rows - fullyVisibleRows());
+    // A smaller range may pull the value back: the grid's doing, not the user's.
+    const FlagSet own(ownScroll_);
     QScrollBar* vertical = verticalScrollBar();
     vertical->setRange(0, static_cast<int>(std::min<std::int64_t>(maxFirst, INT32_MAX)));
     vertical->setPageStep(fullyVisibleRows());
@@ -178,9 +304,9 @@ void RecordGridView::scrollTo(std::size_t row)
     std::size_t first = firstVisibleRow();
     const auto fit = static_cast<std::size_t>(fullyVisibleRows());
     if (row < first)
-        verticalScrollBar()->setValue(static_cast<int>(row));
+        setFirstRow(static_cast<int>(row));
     else if (row >= first + fit)
-        verticalScrollBar()->setValue(static_cast<int>(row + 1 - fit));
+        setFirstRow(static_cast<int>(row + 1 - fit));
 }
 
 void RecordGridView::layoutTitles()
@@ -204,13 +330,24 @@ bool RecordGridView::viewportEvent(QEvent* event)
 {
     if (event->type() == QEvent::Resize) {
         // Scroll bars coming or going resize the viewport: the titles follow
-        // its width, and the selected row stays in sight.
+        // its width, and a grid that follows keeps the newest row in sight.
         layoutTitles();
         updateScrollBars();
-        if (selected_)
+        if (following_ && selected_)
             scrollTo(*selected_);
+        placeFollowHint();
     }
     return QAbstractScrollArea::viewportEvent(event);
+}
+
+bool RecordGridView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == followHint_ && event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        followNewest();
+        return true;
+    }
+    return QAbstractScrollArea::eventFilter(watched, event);
 }
 
 void RecordGridView::scrollContentsBy(int dx, int)
@@ -291,9 +428,9 @@ std::optional<std::size_t> RecordGridView::rowAt(int y) const
 
 void RecordGridView::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton && table_) {
+    if (event->button() == Qt::LeftButton) {
         if (std::optional<std::size_t> row = rowAt(event->position().toPoint().y()))
-            table_->setCurrentRow(*row);
+            choose(*row);
     }
     QAbstractScrollArea::mousePressEvent(event);
 }
@@ -310,7 +447,7 @@ void RecordGridView::moveCurrent(std::ptrdiff_t delta, bool toEnd, bool toStart)
         const auto from = static_cast<std::ptrdiff_t>(selected_.value_or(0));
         target = static_cast<std::size_t>(std::clamp<std::ptrdiff_t>(from + delta, 0, static_cast<std::ptrdiff_t>(count) - 1));
     }
-    table_->setCurrentRow(target);
+    choose(target);
 }
 
 void RecordGridView::keyPressEvent(QKeyEvent* event)
