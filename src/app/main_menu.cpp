@@ -38,6 +38,7 @@ constexpr std::array kMenu{
     MenuItemLayout{"SearchR", " Search", "Rec", false, false, ":/pictures/binoculars.svg", nullptr},
     MenuItemLayout{"N5", "-", "Rec", true, false, nullptr, nullptr},
     MenuItemLayout{"ReconnectAuto", " Reconnect automatically", "Rec", true, true, nullptr, nullptr},
+    MenuItemLayout{"StatisticsR", " Statistics...", "Rec", true, false, nullptr, nullptr},
     MenuItemLayout{"About1", "About", nullptr, false, false, nullptr, nullptr},
     MenuItemLayout{"HELP1", "  Help     ", "About1", true, false, ":/pictures/help_book.svg", "F1"},
     MenuItemLayout{"N3", "-", "About1", true, false, nullptr, nullptr},

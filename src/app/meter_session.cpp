@@ -7,6 +7,8 @@
 
 #include <QTime>
 
+#include <cstdio>
+
 #include <algorithm>
 #include <utility>
 
@@ -143,18 +145,97 @@ void MeterSession::checkJournal()
 
 void MeterSession::recordTableChanged(const RecordTableChange& change)
 {
-    if (!change.reset)
-        return;
-    ++resets_;
-    savedMark_ = recorded_;
+    if (change.reset) {
+        ++resets_;
+        savedMark_ = recorded_;
+        if (statisticsJob_.running()) {
+            statisticsStale_ = true;
+            return;
+        }
+        statistics_.clear();
+        statisticsRows_ = 0;
+    }
+    if (change.reset || change.firstNewRow < change.rowCount)
+        followStatistics();
 }
 
 FrameOutcome MeterSession::ShowDataQ7(std::string_view frame)
 {
     frameCalls_ = {};
     lastFrameAt_ = std::chrono::steady_clock::now();
-    return applyFrameEffects(decoder_.ShowDataQ7(frame, dial_.range()), frame, *this);
+    const FrameOutcome outcome = applyFrameEffects(decoder_.ShowDataQ7(frame, dial_.range()), frame, *this);
+    if (outcome == FrameOutcome::Decoded)
+        judgeLimits();
+    return outcome;
 }
+
+void MeterSession::judgeLimits()
+{
+    // The sum-of-power view is no main reading; the table skips it too.
+    if (!limits_.any() || decoder_.SigmaWMode())
+        return;
+    const MeterReading& reading = decoder_.reading();
+    for (const ReadingLimits::Event& event : limits_.offerReading(reading.ValueText, reading.UnitText)) {
+        if (limitEvents_.size() == kLimitEventLimit)
+            limitEvents_.pop_front();
+        // The clock as the table's Time has it, so a row the reading became shows the same time.
+        limitEvents_.push_back({RecordSampling::timeText(secondsOfDay_(), sampling_.timeSeparator()), reading.ValueText,
+                                reading.UnitText, event.which, event.kind, limits_.limit(event.which)});
+        ++limitEventCount_;
+    }
+}
+
+std::string MeterSession::limitEventText(const LimitEvent& event)
+{
+    char limit[32];
+    std::snprintf(limit, sizeof limit, "%.10g", event.limit);
+    std::string value = event.valueText;
+    const std::size_t first = value.find_first_not_of(' ');
+    value = first == std::string::npos ? std::string() : value.substr(first);
+    return event.time + (event.which == ReadingLimits::Which::High ? " high limit " : " low limit ") + limit +
+           (event.kind == ReadingLimits::Kind::Crossed ? " crossed: " : " cleared: ") + value +
+           (event.unit.empty() ? "" : " " + event.unit);
+}
+
+void MeterSession::followStatistics()
+{
+    if (statisticsJob_.running())
+        return;  // its ending takes the rows that came meanwhile
+    // A load appends many rows at once: a few are taken here, more off the
+    // main thread.
+    constexpr std::size_t kRowsTakenHere = 4096;
+    if (files_.post && cds1_.rowCount() - statisticsRows_ > kRowsTakenHere) {
+        recomputeStatistics();
+        return;
+    }
+    for (; statisticsRows_ < cds1_.rowCount(); ++statisticsRows_)
+        statistics_.add(cds1_, statisticsRows_);
+    if (onStatisticsChanged)
+        onStatisticsChanged();
+}
+
+void MeterSession::recomputeStatistics()
+{
+    statisticsStale_ = false;
+    auto result = std::make_shared<RecordStatistics>();
+    statisticsJob_.start(std::make_shared<RecordFileJobProgress>(RecordFileJobProgress::Kind::Load),
+                         [this, result, rows = cds1_.reader()](RecordFileJobProgress&) mutable {
+                             *result = RecordStatistics::of(rows, rows.rowCount());
+                             const std::size_t count = rows.rowCount();
+                             rows = RecordTableReader();
+                             return [this, result, count] {
+                                 if (statisticsStale_ || count > cds1_.rowCount()) {
+                                     recomputeStatistics();
+                                     return;
+                                 }
+                                 statistics_ = std::move(*result);
+                                 statisticsRows_ = count;
+                                 followStatistics();
+                             };
+                         },
+                         files_.post);
+}
+
 
 void MeterSession::logFrame(std::string_view frame)
 {

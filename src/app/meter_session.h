@@ -6,9 +6,11 @@
 #include "meter/analog_dial.h"
 #include "meter/frame_effects.h"
 #include "meter/meter_decoder.h"
+#include "meter/reading_limits.h"
 #include "record/record_file_commands.h"
 #include "record/record_journal.h"
 #include "record/record_sampling.h"
+#include "record/record_statistics.h"
 #include "record/record_table.h"
 
 #include <chrono>
@@ -167,6 +169,35 @@ public:
     void endNormally(bool discarded);
     /// The journal, for the soak's and the tests' checks.
     RecordJournal& journal() { return journal_; }
+
+    // --- statistics and limits --------------------------------------------------
+    /// The statistics of cds1, kept row by row as it records. After a load
+    /// or a replacement they are computed again once, off the main thread
+    /// when the session has a poster (the window); meanwhile they are those
+    /// of the rows before and statisticsPending() is true.
+    const RecordStatistics& statistics() const { return statistics_; }
+    bool statisticsPending() const { return statisticsJob_.running(); }
+    /// Told whenever statistics() changed (a row, a recomputation done).
+    std::function<void()> onStatisticsChanged;
+
+    /// A limit of the main reading crossed or cleared, as it happened.
+    struct LimitEvent {
+        std::string time;  ///< of day, as the record table's Time
+        std::string valueText;
+        std::string unit;
+        ReadingLimits::Which which = ReadingLimits::Which::High;
+        ReadingLimits::Kind kind = ReadingLimits::Kind::Crossed;
+        double limit = 0;
+    };
+    /// Events kept; older ones are dropped (limitEventCount() counts all).
+    static constexpr std::size_t kLimitEventLimit = 1000;
+    /// The limits every decoded reading is judged against (none at first).
+    void setLimits(ReadingLimits limits) { limits_ = std::move(limits); }
+    const ReadingLimits& limits() const { return limits_; }
+    const std::deque<LimitEvent>& limitEvents() const { return limitEvents_; }
+    uint64_t limitEventCount() const { return limitEventCount_; }
+    /// "12:03:05 high limit 1.5 crossed: 1.732 KW".
+    static std::string limitEventText(const LimitEvent& event);
     const FrameCalls& lastFrameCalls() const { return frameCalls_; }
     const std::deque<std::string>& frameLog() const { return frameLog_; }
 
@@ -187,6 +218,11 @@ private:
     void recordTableChanged(const RecordTableChange& change) override;
     /// Raises the journal's failure the first time it is seen.
     void checkJournal();
+    /// Takes the rows of cds1 from statisticsRows_ on into the statistics,
+    /// or computes them all again off the main thread when they are many.
+    void followStatistics();
+    void recomputeStatistics();
+    void judgeLimits();
 
     bool chartFollowLast_ = false;
     // Rows recorded since the start, and how many of them were saved or
@@ -197,6 +233,12 @@ private:
     uint64_t resets_ = 0;
     uint64_t saveStartResets_ = 0;
     bool journalFailureRaised_ = false;
+    RecordStatistics statistics_;
+    std::size_t statisticsRows_ = 0;   ///< rows of cds1 the statistics hold
+    bool statisticsStale_ = false;     ///< content replaced while recomputing
+    ReadingLimits limits_;
+    std::deque<LimitEvent> limitEvents_;
+    uint64_t limitEventCount_ = 0;
     std::optional<std::chrono::steady_clock::time_point> lastFrameAt_;
     ChartPanelState chart_;
     RecordTable cds1_;
@@ -213,6 +255,7 @@ private:
     // After the table, so that it goes first: a running file job is stopped
     // while the table still exists.
     RecordFileCommands files_{cds1_};
+    RecordFileJob statisticsJob_;
     // Last, so that they go first: the device objects the link owns are
     // released while the controller still lives; the link's frames reach
     // the units above, which outlive it.

@@ -8,6 +8,8 @@
 #include "link/hid/hid_manual_dispatcher.h"
 #include "link/hid/hid_native_platform.h"
 #include "link/sim/hid_demo_platform.h"
+#include "meter/reading_limits.h"
+#include "meter/reading_number.h"
 #include "record/appending_file.h"
 #include "record/record_file.h"
 #include "record/record_sampling.h"
@@ -16,6 +18,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <csignal>
 #include <cstdint>
 #include <cstring>
@@ -35,7 +38,7 @@ using Wall = std::chrono::system_clock;
 
 constexpr std::string_view kUsage =
     "usage: zqmeter-cli log FILE [--demo] [--interval N] [--repeat on|off] [--limit N] [--append]\n"
-    "                       [--csv FILE2]\n";
+    "                       [--csv FILE2] [--high X] [--low Y] [--hysteresis H]\n";
 constexpr std::string_view kName = "zqmeter-cli log: ";
 
 /// How long one loop step lets the read threads hand over.
@@ -53,7 +56,29 @@ struct LogOptions {
     bool append = false;
     std::optional<std::string> csv;
     SamplingOptions sampling;
+    std::optional<double> high;
+    std::optional<double> low;
+    std::optional<double> hysteresis;
 };
+
+/// A limit as the command line gives it: a decimal number with "." before
+/// the fraction, whatever the locale, so a script's limits mean the same
+/// everywhere.
+std::optional<double> limitNumber(const std::string& text)
+{
+    if (text.find_first_of(", \t") != std::string::npos)
+        return std::nullopt;
+    return readingNumber(text);
+}
+
+/// Takes @p value for @p slot when it is a number not given before.
+bool takeNumber(std::optional<double>& slot, const std::string& value)
+{
+    if (slot)
+        return false;
+    slot = limitNumber(value);
+    return slot.has_value();
+}
 
 bool parseOptions(const std::vector<std::string>& args, LogOptions& options)
 {
@@ -68,13 +93,32 @@ bool parseOptions(const std::vector<std::string>& args, LogOptions& options)
             options.csv = args[++i];
         } else if (hasValue && options.sampling.take(arg, args[i + 1])) {
             ++i;
+        } else if (hasValue && arg == "--high" && takeNumber(options.high, args[i + 1])) {
+            ++i;
+        } else if (hasValue && arg == "--low" && takeNumber(options.low, args[i + 1])) {
+            ++i;
+        } else if (hasValue && arg == "--hysteresis" && takeNumber(options.hysteresis, args[i + 1]) &&
+                   *options.hysteresis >= 0) {
+            ++i;
         } else if (options.path.empty() && !arg.empty() && arg[0] != '-') {
             options.path = arg;
         } else {
             return false;
         }
     }
+    // A hysteresis without a limit to hold is a mistake, not a setting.
+    if (options.hysteresis && !options.high && !options.low)
+        return false;
     return !options.path.empty() && options.csv != options.path;
+}
+
+/// A limit as the event lines show it: the shortest text that reads back
+/// as the same number ("1.5").
+std::string limitText(double limit)
+{
+    char text[32];
+    const auto written = std::to_chars(text, text + sizeof text, limit);
+    return std::string(text, written.ptr);
 }
 
 class SystemLogClock final : public LogClock {
@@ -110,6 +154,23 @@ std::string localDateTime(Wall::time_point time)
     if (local)
         std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &*local);
     return text;
+}
+
+/// "2026-12-10 14:03:05 high limit 1.5 crossed: 1.732 KW": the reading as
+/// the meter showed it, with "." as the limits have it.
+std::string limitLine(Wall::time_point time, const MeterSession::LimitEvent& event, std::string_view decimal)
+{
+    std::string value = csvNumber(event.valueText, decimal);
+    if (value.empty())
+        value = event.valueText;
+    std::string line = localDateTime(time);
+    line += event.which == ReadingLimits::Which::High ? " high limit " : " low limit ";
+    line += limitText(event.limit);
+    line += event.kind == ReadingLimits::Kind::Crossed ? " crossed: " : " cleared: ";
+    line += value;
+    if (!event.unit.empty())
+        line += " " + event.unit;
+    return line;
 }
 
 std::string rowsText(std::size_t rows) { return std::to_string(rows) + (rows == 1 ? " row" : " rows"); }
@@ -436,6 +497,10 @@ int runLog(const LogOptions& options, std::ostream& out, std::ostream& err, cons
         return std::string("the link went down");
     };
 
+    // The session judges every decoded reading; the log tells what it found.
+    session.setLimits(ReadingLimits(options.high, options.low, options.hysteresis.value_or(0)));
+    std::uint64_t limitEventsTold = 0;
+
     console.line(std::string(kName) + "recording into " + names + "; Ctrl+C stops");
     enum class End : std::uint8_t { Stopped, Limit, Failed };
     End end = End::Stopped;
@@ -503,6 +568,14 @@ int runLog(const LogOptions& options, std::ostream& out, std::ostream& err, cons
         }
         silentMeter.clear();
 
+        if (session.limitEventCount() != limitEventsTold) {
+            const auto& events = session.limitEvents();
+            const std::uint64_t fresh = std::min<std::uint64_t>(session.limitEventCount() - limitEventsTold, events.size());
+            for (std::size_t i = events.size() - static_cast<std::size_t>(fresh); i < events.size(); ++i)
+                console.line(limitLine(stamp, events[i], session.decoder().LocaleDecimal()));
+            limitEventsTold = session.limitEventCount();
+        }
+
         if (hooks.onStep)
             hooks.onStep(session);
 
@@ -564,6 +637,11 @@ int runLogCommand(const std::vector<std::string>& args, std::ostream& out, std::
     LogOptions options;
     if (!parseOptions(args, options)) {
         err << kUsage;
+        return 2;
+    }
+    if (options.high && options.low && *options.low > *options.high) {
+        err << kName << "the low limit " << limitText(*options.low) << " is above the high limit "
+            << limitText(*options.high) << '\n';
         return 2;
     }
     if (recordFileForm(options.path) == RecordFileForm::XmlDataPacket) {

@@ -41,20 +41,28 @@ struct LogHooks {
 };
 
 /// zqmeter-cli log FILE [--demo] [--interval N] [--repeat on|off]
-/// [--limit N] [--append] [--csv FILE2]: connects to the cable the window
-/// would pick (waiting for one when there is none) and records its
-/// readings under the window's sampling rules into FILE, in the record text
-/// form, row by row as they are recorded; FILE2 gets the same rows as CSV
-/// (see log_csv.h). A lost link is connected again by itself once the cable
-/// is back. The record limit is "Limitless" unless --limit says otherwise;
-/// with --append the numbers go on from FILE's last No and the limit counts
-/// them.
+/// [--limit N] [--append] [--csv FILE2] [--high X] [--low Y]
+/// [--hysteresis H]: connects to the cable the window would pick (waiting
+/// for one when there is none) and records its readings under the window's
+/// sampling rules into FILE, in the record text form, row by row as they are
+/// recorded; FILE2 gets the same rows as CSV (see log_csv.h). A lost link is
+/// connected again by itself once the cable is back. The record limit is
+/// "Limitless" unless --limit says otherwise; with --append the numbers go
+/// on from FILE's last No and the limit counts them.
+///
+/// --high and --low watch the main reading of every decoded frame (not the
+/// sum-of-power view) against those limits, in whatever unit it is, with
+/// the hysteresis H (0 unless given; see ReadingLimits): each crossing and
+/// each clearing is a line on @p err, stamped with the local time the
+/// reading came, "2026-12-10 14:03:05 high limit 1.5 crossed: 1.732 KW".
+/// The numbers take "." before the fraction, whatever the locale.
 ///
 /// Messages go to @p err, and so does the status line (hooks.terminal). The
 /// summary, "N rows in FILE" or "record limit L reached: N rows in FILE",
 /// goes to @p out. Returns the exit status: 0 when stopped or at the limit,
 /// 1 when a file cannot be read, created or written (the rows written
-/// before stay in it), 2 for a malformed command line.
+/// before stay in it), 2 for a malformed command line (a low limit above
+/// the high one, a hysteresis without a limit or below 0 included).
 int runLogCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                   const LogHooks& hooks);
 

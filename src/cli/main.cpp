@@ -9,6 +9,7 @@
 #include "cli/log_command.h"
 #include "cli/replay_command.h"
 #include "cli/report_command.h"
+#include "cli/stats_command.h"
 
 #include <cstring>
 #include <iostream>
@@ -31,12 +32,16 @@ constexpr const char* kUsage =
     "  capture FILE [--demo]       connect and write every input report to FILE\n"
     "                              in the replay format, until Ctrl+C\n"
     "  log FILE [--demo] [--interval N] [--repeat on|off] [--limit N] [--append]\n"
-    "      [--csv FILE2]           connect and record the readings into FILE (and FILE2\n"
-    "                              as CSV) row by row, until Ctrl+C or the limit\n"
+    "      [--csv FILE2] [--high X] [--low Y] [--hysteresis H]\n"
+    "                              connect and record the readings into FILE (and FILE2\n"
+    "                              as CSV) row by row, until Ctrl+C or the limit; tell\n"
+    "                              when a reading crosses --high or --low\n"
     "  chart                       page a trend chart by commands from standard input\n"
     "  report IN [--pdf OUT] [--html OUT] [--txt OUT] [--csv OUT]\n"
     "                              the data report of record file IN, or its page count\n"
-    "  convert IN... OUT           load the record files IN in order, save them as OUT\n";
+    "  convert IN... OUT           load the record files IN in order, save them as OUT\n"
+    "  stats IN...                 load the record files IN in order and print the\n"
+    "                              statistics of their readings, one JSON line per unit\n";
 
 }  // namespace
 
@@ -65,6 +70,8 @@ int main(int argc, char** argv)
         return runReportCommand(args, std::cout, std::cerr);
     if (command == "convert")
         return runConvertCommand(args, std::cout, std::cerr);
+    if (command == "stats")
+        return runStatsCommand(args, std::cout, std::cerr);
     if (command == "dial")
         return runDialCommand(args, std::cout, std::cerr);
     if (command == "--help" || command == "-h" || command == "help") {

@@ -61,6 +61,7 @@ public:
     /// The system's time separator, between hours, minutes and seconds of
     /// Time (":" unless set).
     void setTimeSeparator(std::string separator) { timeSeparator_ = std::move(separator); }
+    const std::string& timeSeparator() const { return timeSeparator_; }
 
     // --- handlers ---------------------------------------------------------
     /// Offers a reading (kind 1; other kinds do nothing) at @p secondsOfDay

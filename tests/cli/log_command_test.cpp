@@ -490,7 +490,14 @@ TEST_F(LogCommand, MalformedCommandLinesAreRefused)
                                                {file, "--limit", "many"},
                                                {file, "--interval", "-1"},
                                                {file, "--repeat", "yes"},
-                                               {file, "--clock", "12:00:00"}}) {
+                                               {file, "--clock", "12:00:00"},
+                                               {file, "--high"},
+                                               {file, "--high", "1,5"},
+                                               {file, "--high", "1e3"},
+                                               {file, "--low", "OL"},
+                                               {file, "--high", "2", "--high", "3"},
+                                               {file, "--hysteresis", "0.1"},
+                                               {file, "--high", "2", "--hysteresis", "-0.1"}}) {
         DrivenCable cable;
         const LogRun run = runLog(args, cable);
         EXPECT_EQ(run.status, 2);
@@ -501,6 +508,11 @@ TEST_F(LogCommand, MalformedCommandLinesAreRefused)
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("XML data packet"), std::string::npos) << run.err;
     EXPECT_FALSE(std::filesystem::exists(path("meter.xml")));
+
+    const LogRun crossed = runLog({file, "--high", "0.5", "--low", "1.5"}, cable);
+    EXPECT_EQ(crossed.status, 2);
+    EXPECT_EQ(crossed.err, "zqmeter-cli log: the low limit 1.5 is above the high limit 0.5\n");
+    EXPECT_FALSE(std::filesystem::exists(file));
 }
 
 // Unplugged and plugged back: the log says when, connects again by itself
@@ -627,6 +639,69 @@ TEST_F(LogCommand, StatusLineOnATerminal)
     EXPECT_TRUE(std::regex_search(run.err, std::regex("\r\033\\[K2026-12-10 14:03:03 link lost")));
     EXPECT_NE(run.err.find("| link lost | 00:00:04"), std::string::npos);
     EXPECT_TRUE(run.err.ends_with("\r\033[K")) << "cleared at the end";
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<std::string> limitLinesOf(const std::string& err)
+{
+    std::vector<std::string> lines;
+    for (const std::string& line : linesOf(err))
+        if (line.find(" limit ") != std::string::npos)
+            lines.push_back(line);
+    return lines;
+}
+
+// The demo meter's KW falls from 0.776 to 0.493, rises to 1.098, and the
+// switch steps on to KVA at 14:03:29 (1.347 and rising). Each crossing and
+// clearing is one line with the time of the reading's row, the reading with
+// the decimal point (the tests run with the decimal comma) and its unit; the
+// low limit clears only past its hysteresis, and the change to KVA starts
+// the watch afresh without a line of its own.
+TEST_F(LogCommand, LimitsTellEachCrossingAndClearingOnce)
+{
+    DrivenCable cable;
+    cable.stopAtMs = 35'000;
+    const std::string file = path("limits.txt");
+    const LogRun run = runLog({file, "--high", "1.05", "--low", "0.6", "--hysteresis", "0.05"}, cable);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(limitLinesOf(run.err), (std::vector<std::string>{
+                                         "2026-12-10 14:03:07 low limit 0.6 crossed: 0.591 KW",
+                                         "2026-12-10 14:03:17 low limit 0.6 cleared: 0.658 KW",
+                                         "2026-12-10 14:03:25 high limit 1.05 crossed: 1.058 KW",
+                                         "2026-12-10 14:03:29 high limit 1.05 crossed: 1.347 KVA",
+                                     }))
+        << run.err;
+
+    // Each line stands beside the row its reading became.
+    const RecordTable rows = load(file);
+    for (const std::string& line : limitLinesOf(run.err)) {
+        const std::string time = line.substr(11, 8);
+        std::string value = line.substr(line.find(": ") + 2);
+        value = value.substr(0, value.find(' '));
+        std::replace(value.begin(), value.end(), '.', ',');
+        bool found = false;
+        for (std::size_t row = 0; row < rows.rowCount() && !found; ++row)
+            found = rows.fieldText(row, RecordField::Time) == time && rows.fieldText(row, RecordField::Value) == value;
+        EXPECT_TRUE(found) << line;
+    }
+
+    // Without limits nothing is watched, and the hysteresis defaults to 0:
+    // the low limit clears with the first reading above it.
+    DrivenCable again;
+    again.stopAtMs = 20'000;
+    const LogRun plain = runLog({path("plain.txt")}, again);
+    EXPECT_EQ(limitLinesOf(plain.err), std::vector<std::string>{}) << plain.err;
+    DrivenCable third;
+    third.stopAtMs = 20'000;
+    const LogRun low = runLog({path("low.txt"), "--low", "0.6"}, third);
+    EXPECT_EQ(limitLinesOf(low.err), (std::vector<std::string>{
+                                         "2026-12-10 14:03:07 low limit 0.6 crossed: 0.591 KW",
+                                         "2026-12-10 14:03:16 low limit 0.6 cleared: 0.614 KW",
+                                     }))
+        << low.err;
 }
 
 }  // namespace

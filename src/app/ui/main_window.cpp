@@ -6,6 +6,7 @@
 #include "app/ui/help_viewer.h"
 #include "app/ui/layout_file_dialog.h"
 #include "app/ui/qt_hid_dispatcher.h"
+#include "app/ui/statistics_window.h"
 #include "chart/ui/chart_enlarger.h"
 #include "chart/ui/chart_picture.h"
 #include "chart/ui/qcustomplot_chart_engine.h"
@@ -21,12 +22,14 @@
 #include "report/ui/data_report_preview.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -84,6 +87,13 @@ TFrmTest::TFrmTest(std::shared_ptr<THidPlatform> platform, QWidget* parent)
     setWindowTitle(QStringLiteral("ZQ9  Interface Program Ver:3.00"));
     helpShower_ = [this](const QString& path) { showHelpFile(path); };
     buildLayout();
+    // Over the LCD panel, shown while the reading is beyond a limit.
+    limitFrame_ = new QFrame(Panel40->parentWidget());
+    limitFrame_->setObjectName(QStringLiteral("LimitFrame"));
+    limitFrame_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    limitFrame_->setStyleSheet(QStringLiteral("#LimitFrame { border: 3px solid red; background: transparent; }"));
+    limitFrame_->setGeometry(Panel40->geometry());
+    limitFrame_->hide();
 
     // The HID controller is one of the window's components: it lists the
     // devices and runs the first device-change pass while the window is
@@ -149,6 +159,7 @@ void TFrmTest::connectControls()
             renderMenuMarks();
             renderStatus();
         });
+    connect(menuItems_.at("StatisticsR"), &QAction::triggered, this, &TFrmTest::StatisticsRClick);
     connect(menuItems_.at("ReconnectAuto"), &QAction::triggered, this, [this](bool on) {
         session_.link().setReconnectAutomatically(on);
         renderMenuMarks();
@@ -249,6 +260,43 @@ void TFrmTest::renderReading()
     PBar2->setValue(std::clamp(dial.PBar2Position(), 0, std::max(0, dial.PBar2Max())));
     renderChart();
     renderStatus();
+    renderLimits();
+}
+
+void TFrmTest::renderLimits()
+{
+    const ReadingLimits& limits = session_.limits();
+    const bool beyond = limits.any() && limits.state() != ReadingLimits::State::Inside;
+    if (beyond != limitFrame_->isVisible()) {
+        limitFrame_->setGeometry(Panel40->geometry());
+        limitFrame_->setVisible(beyond);
+        limitFrame_->raise();
+    }
+    const uint64_t events = session_.limitEventCount();
+    if (events != limitEventsSeen_) {
+        const auto& kept = session_.limitEvents();
+        const uint64_t fresh = std::min<uint64_t>(events - limitEventsSeen_, kept.size());
+        bool crossed = false;
+        for (std::size_t i = kept.size() - static_cast<std::size_t>(fresh); i < kept.size(); ++i)
+            crossed = crossed || kept[i].kind == ReadingLimits::Kind::Crossed;
+        if (crossed)
+            QApplication::beep();
+        limitEventsSeen_ = events;
+    }
+    if (statistics_ && statistics_->isVisible())
+        statistics_->refresh();
+}
+
+bool TFrmTest::limitMarked() const { return limitFrame_ && limitFrame_->isVisible(); }
+
+void TFrmTest::StatisticsRClick()
+{
+    if (!statistics_)
+        statistics_ = new StatisticsWindow(session_, this);
+    statistics_->refresh();
+    statistics_->show();
+    statistics_->raise();
+    statistics_->activateWindow();
 }
 
 void TFrmTest::renderStatus()

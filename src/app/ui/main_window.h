@@ -34,6 +34,7 @@ class QPushButton;
 class QTableView;
 class QTimer;
 class QToolButton;
+class StatisticsWindow;
 class SvgPicture;
 class TFrmAbout;
 class THidPlatform;
@@ -78,6 +79,10 @@ public:
     void HELP1Click();
     /// Shows the About window modally and returns when it is closed.
     void About2Click();
+    /// Opens the statistics window (menu item StatisticsR), not modal.
+    void StatisticsRClick();
+    /// The statistics window, once opened; nullptr before.
+    StatisticsWindow* statisticsWindow() const { return statistics_; }
 
     // Timer handlers.
     void ConTimerTimer();
@@ -127,6 +132,12 @@ public:
     /// Sets the status bar's fields from the session as of now; only a
     /// field whose text or highlight changed is touched.
     void renderStatus();
+    /// Marks the LCD panel's frame while the reading is beyond a limit, beeps
+    /// once for each limit newly crossed and brings the statistics window
+    /// up to date.
+    void renderLimits();
+    /// Whether the LCD panel's frame shows a limit crossed.
+    bool limitMarked() const;
 
 protected:
     /// FormCloseQuery: with readings recorded since the last save, the
@@ -229,6 +240,10 @@ private:
 
     TFrmAbout* FrmAbout = nullptr;
     HelpViewer* helpViewer_ = nullptr;
+    StatisticsWindow* statistics_ = nullptr;
+    /// A red frame over the LCD panel while the reading is beyond a limit.
+    QWidget* limitFrame_ = nullptr;
+    uint64_t limitEventsSeen_ = 0;
     HelpShower helpShower_;
     std::unique_ptr<QCustomPlotChartEngine> chartEngine_;
     std::unique_ptr<ChartEnlarger> chartEnlarger_;

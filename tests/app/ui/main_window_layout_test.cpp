@@ -212,6 +212,7 @@ const MenuCase kMenu[] = {
     {"set100k", "100000", true, false},       {"setlimit", "Limitless", true, false},
     {"ClearR", " Clear All", false, false},   {"SearchR", " Search", false, false},
     {"ReconnectAuto", " Reconnect automatically", true, false},
+    {"StatisticsR", " Statistics...", true, false},
     {"About1", "About", false, false},        {"HELP1", "  Help     ", true, false},
     {"About2", "  About...", false, false},
 };
@@ -238,12 +239,13 @@ TEST(FrmTestLayout, MenuCaptionsMarksAndVisibility)
     }
 
     // What a user sees: only "Record", and in it " RecordSet" with the six
-    // limits and, apart, the switch for reconnecting.
+    // limits and, apart, the switch for reconnecting and the statistics.
     EXPECT_EQ(visibleCaptions(window.menuBar()->actions()), QStringList{QStringLiteral("Record")});
     const auto* record = window.findChild<QMenu*>(QStringLiteral("Rec"));
     ASSERT_NE(record, nullptr);
     EXPECT_EQ(visibleCaptions(record->actions()),
-              (QStringList{QStringLiteral(" RecordSet"), QStringLiteral("-"), QStringLiteral(" Reconnect automatically")}));
+              (QStringList{QStringLiteral(" RecordSet"), QStringLiteral("-"), QStringLiteral(" Reconnect automatically"),
+                           QStringLiteral(" Statistics...")}));
     EXPECT_TRUE(window.findChild<QAction*>(QStringLiteral("ReconnectAuto"))->isCheckable());
     const auto* limits = window.findChild<QMenu*>(QStringLiteral("RecSet"));
     ASSERT_NE(limits, nullptr);
