@@ -1,6 +1,8 @@
 // The trend chart with 1 thousand, 1 million and 10 million points held: one
-// reading added and the chart repainted (offscreen, the view following), one
-// page change and its repaint, and the memory a point costs. Run:
+// reading added and the chart repainted (offscreen, the view following), the
+// same with the whole run in view (in a few pixels, across the width, and
+// with the value axis fitted to the readings), one page change and its
+// repaint, and the memory a point costs, its summaries included. Run:
 // zq_chart_bench (QT_QPA_PLATFORM=offscreen unless a display is wanted).
 
 #include "chart/chart_control.h"
@@ -77,12 +79,10 @@ void BM_AddPointAndReplot(benchmark::State& bench)
 BENCHMARK(BM_AddPointAndReplot)->Arg(1'000)->Arg(1'000'000)->Arg(10'000'000)->Iterations(1000)
     ->Unit(benchmark::kMicrosecond);
 
-// A page size that puts the whole run in view: the one case where a replot
-// draws every point (sampled down to the pixels by the engine).
-void BM_AddPointAndReplotWholeRunInView(benchmark::State& bench)
+/// Readings added and repainted with @p pageSize points a page.
+void addWithPageSize(benchmark::State& bench, HeldChart& chart, int32_t pageSize)
 {
-    HeldChart chart(bench.range(0));
-    chart.control->SetPageSize(std::numeric_limits<int32_t>::max());
+    chart.control->SetPageSize(pageSize);
     QCoreApplication::processEvents();
     int64_t i = 0;
     for (auto _ : bench) {
@@ -90,7 +90,37 @@ void BM_AddPointAndReplotWholeRunInView(benchmark::State& bench)
         QCoreApplication::processEvents();
     }
 }
+
+// A page size that puts the whole run in view: the one case where a replot
+// covers every point (drawn from their summaries, a pixel column at a time).
+// The run takes the first few pixels of a page this long.
+void BM_AddPointAndReplotWholeRunInView(benchmark::State& bench)
+{
+    HeldChart chart(bench.range(0));
+    addWithPageSize(bench, chart, std::numeric_limits<int32_t>::max());
+}
 BENCHMARK(BM_AddPointAndReplotWholeRunInView)->Arg(1'000'000)->Arg(10'000'000)->Iterations(20)
+    ->Unit(benchmark::kMillisecond);
+
+// The whole run across the chart's width: every pixel column holds tens of
+// thousands of points.
+void BM_AddPointAndReplotRunAcrossTheWidth(benchmark::State& bench)
+{
+    HeldChart chart(bench.range(0));
+    addWithPageSize(bench, chart, static_cast<int32_t>(bench.range(0) + 1000));
+}
+BENCHMARK(BM_AddPointAndReplotRunAcrossTheWidth)->Arg(1'000'000)->Arg(10'000'000)->Iterations(200)
+    ->Unit(benchmark::kMillisecond);
+
+// The same with the value axis fitted to the readings: the page's span was
+// worked out once, each reading only widens it.
+void BM_AddPointAndReplotRunAcrossTheWidthFitted(benchmark::State& bench)
+{
+    HeldChart chart(bench.range(0));
+    chart.control->setFitValueAxis(true);
+    addWithPageSize(bench, chart, static_cast<int32_t>(bench.range(0) + 1000));
+}
+BENCHMARK(BM_AddPointAndReplotRunAcrossTheWidthFitted)->Arg(1'000'000)->Arg(10'000'000)->Iterations(200)
     ->Unit(benchmark::kMillisecond);
 
 // Alternates the first and the last page: the longest jumps there are.

@@ -16,3 +16,14 @@ void ChartEngine::scrollBottomAxis(double d, int64_t times)
     const double moves = needed < static_cast<double>(times) ? needed : static_cast<double>(times);
     setBottomAxisRange(range.min + d * moves, range.max + d * moves);
 }
+
+void ChartEngine::setValueAxisRange(const ChartAxisRange& range)
+{
+    if (range.min > valueAxisRange().max) {
+        setValueAxisMax(range.max);
+        setValueAxisMin(range.min);
+    } else {
+        setValueAxisMin(range.min);
+        setValueAxisMax(range.max);
+    }
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 
 /// A range of one chart axis, in axis units.
 struct ChartAxisRange {
@@ -8,6 +9,31 @@ struct ChartAxisRange {
     double max = 0;
 
     friend bool operator==(const ChartAxisRange&, const ChartAxisRange&) = default;
+};
+
+/// The smallest and the largest of some point values; empty (min above max)
+/// until a value is added. NaN is no value and leaves the span as it was.
+struct ChartValueSpan {
+    double min = std::numeric_limits<double>::infinity();
+    double max = -std::numeric_limits<double>::infinity();
+
+    bool empty() const { return !(min <= max); }
+    void add(double value)
+    {
+        if (value < min)
+            min = value;
+        if (value > max)
+            max = value;
+    }
+    void add(const ChartValueSpan& other)
+    {
+        if (other.min < min)
+            min = other.min;
+        if (other.max > max)
+            max = other.max;
+    }
+
+    friend bool operator==(const ChartValueSpan&, const ChartValueSpan&) = default;
 };
 
 /// What the trend chart's paging asks of the chart engine. The chart has two
@@ -29,6 +55,12 @@ public:
     virtual double largestX() const = 0;
     /// Removes every point of every series.
     virtual void clearEverySeries() = 0;
+    /// Smallest and largest value of the points with x from @p firstX to
+    /// @p lastX, both included; x values that hold no point are left out, so
+    /// the span is empty when none does. Asked once for a page when the view
+    /// moves and then for each new point alone, so an engine may scan, but
+    /// one that holds summaries answers a page of millions at once.
+    virtual ChartValueSpan valueSpan(int64_t firstX, int64_t lastX) const = 0;
 
     virtual ChartAxisRange bottomAxisRange() const = 0;
     virtual void setBottomAxisRange(double min, double max) = 0;
@@ -40,6 +72,10 @@ public:
     virtual ChartAxisRange valueAxisRange() const = 0;
     virtual void setValueAxisMin(double min) = 0;
     virtual void setValueAxisMax(double max) = 0;
+    /// Both ends at once, in the order that never puts the minimum above the
+    /// maximum on the way (an axis may swap ends it is given the wrong way
+    /// round).
+    void setValueAxisRange(const ChartAxisRange& range);
 
     /// Scroll the bottom axis by @p d with limit check, @p times times over:
     /// each time, d > 0 moves the range up by d only while the largest x lies

@@ -10,8 +10,9 @@
 /// The trend chart's side of the main window without its widgets: the paging
 /// object ChartControl, the state of the chart's tool controls (the page
 /// indicator Bt10, the page-size edit Maxrecord, the Fill box, the debounce
-/// timer Timer_range) and the handlers that work on them. The window forwards
-/// the user's actions here and renders the texts and flags; the command line
+/// timer Timer_range, the chart menu's "Fit vertical axis to readings") and
+/// the handlers that work on them. The window forwards the user's actions
+/// here and renders the texts and flags; the command line
 /// drives it the same way. Main thread.
 class ChartPanelState {
 public:
@@ -40,6 +41,11 @@ public:
 
     /// The Fill box was clicked; @p ticked is its new tick state.
     void BtFillClick(bool ticked);
+    /// "Fit vertical axis to readings" was ticked or cleared: the value axis
+    /// follows the readings in view, or goes back to the unit's range.
+    void fitValueAxisClick(bool ticked) { control_->setFitValueAxis(ticked); }
+    /// Its tick: the chart's own state, so a new chart starts unticked.
+    bool fitValueAxisChecked() const { return control_->fitsValueAxis(); }
     /// Paging buttons (and the hidden Graph menu's GoTo items); each shows
     /// the page in Bt10 and returns it.
     int32_t BtFirstClick();

@@ -14,6 +14,9 @@ public:
     double smallestX() const override { return 0; }
     double largestX() const override { return static_cast<double>(values_.size()) - 1; }
     void clearEverySeries() override;
+    /// Scans the points: the tests and the command line hold few, and a
+    /// summary would cost the soak's accounted memory.
+    ChartValueSpan valueSpan(int64_t firstX, int64_t lastX) const override;
 
     ChartAxisRange bottomAxisRange() const override { return bottom_; }
     void setBottomAxisRange(double min, double max) override { bottom_ = {min, max}; }

@@ -1,9 +1,12 @@
 #include "chart/chart_control.h"
 #include "chart/memory_chart_engine.h"
+#include "chart/value_axis_fit.h"
 #include "test_case_name.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -149,6 +152,184 @@ TEST(TChartControl, ValueAxisTakesOnlyNewValues)
     EXPECT_EQ(chart.valueAxisRange().max, 5);
     EXPECT_EQ(control.ValueMin(), -1000);
     EXPECT_EQ(control.ValueMax(), 1000);
+}
+
+/// The reading at x: a different band on every page of 100, so a page's
+/// span tells which readings went into it.
+double readingAt(int64_t x)
+{
+    return 1000.0 + 50.0 * static_cast<double>((x - 1) / 100) + 3.0 * static_cast<double>(x % 37);
+}
+
+/// The x of the readings the fitted axis is expected to show.
+struct Readings {
+    int64_t first, last;
+};
+
+struct FitStep {
+    enum Kind { Add, First, Prior, Next, Last, PageSize, Clear, FitOn } kind;
+    int64_t n = 1;
+};
+
+struct FitCase {
+    std::string name;
+    std::vector<FitStep> steps;
+    std::optional<Readings> shown;  // none: the fixed range
+};
+
+std::ostream& operator<<(std::ostream& out, const FitCase& c) { return out << c.name; }
+
+class FitToTheView : public testing::TestWithParam<FitCase> {};
+
+TEST_P(FitToTheView, TheValueAxisShowsTheReadingsInViewAndNoOthers)
+{
+    MemoryChartEngine chart;
+    TChartControl control(chart, 100);
+    control.SetValueMin(-1000);
+    control.SetValueMax(1000);
+    for (const FitStep& step : GetParam().steps) {
+        switch (step.kind) {
+        case FitStep::Add:
+            for (int64_t i = 0; i < step.n; ++i)
+                control.AddPoint(readingAt(chart.pointCount()));
+            break;
+        case FitStep::First: control.FirstPage(); break;
+        case FitStep::Prior: control.PriorPage(); break;
+        case FitStep::Next: control.NextPage(); break;
+        case FitStep::Last: control.LastPage(); break;
+        case FitStep::PageSize: control.SetPageSize(static_cast<int32_t>(step.n)); break;
+        case FitStep::Clear: control.ClearChart(); break;
+        case FitStep::FitOn: control.setFitValueAxis(true); break;
+        }
+    }
+    ChartValueSpan span;
+    if (const auto& shown = GetParam().shown)
+        for (int64_t x = shown->first; x <= shown->last; ++x)
+            span.add(readingAt(x));
+    EXPECT_EQ(chart.valueAxisRange(), fittedValueRange(span, {-1000, 1000}));
+    EXPECT_TRUE(control.fitsValueAxis());
+}
+
+using F = FitStep;
+const F kFitOn{F::FitOn}, kFitFirst{F::First}, kFitPrior{F::Prior}, kFitNext{F::Next}, kFitLast{F::Last},
+    kFitClear{F::Clear};
+F adding(int64_t n) { return {F::Add, n}; }
+F pageOf(int64_t n) { return {F::PageSize, n}; }
+
+INSTANTIATE_TEST_SUITE_P(
+    TChartControl, FitToTheView,
+    testing::Values(
+        FitCase{"no readings yet", {kFitOn}, std::nullopt},
+        FitCase{"readings arriving", {kFitOn, adding(50)}, Readings{1, 50}},
+        FitCase{"a full page", {kFitOn, adding(100)}, Readings{1, 100}},
+        FitCase{"the next page drops the last one", {kFitOn, adding(150)}, Readings{101, 150}},
+        FitCase{"turned on with readings held", {adding(150), kFitOn}, Readings{101, 150}},
+        FitCase{"turned on then readings on page 3", {kFitOn, adding(250)}, Readings{201, 250}},
+        FitCase{"the first page", {kFitOn, adding(150), kFitFirst}, Readings{1, 100}},
+        FitCase{"readings while browsing are not in view", {kFitOn, adding(150), kFitFirst, adding(30)},
+                Readings{1, 100}},
+        FitCase{"back to the last page", {kFitOn, adding(150), kFitFirst, adding(30), kFitLast}, Readings{101, 180}},
+        FitCase{"a page back", {kFitOn, adding(350), kFitPrior}, Readings{201, 300}},
+        FitCase{"a page on", {kFitOn, adding(350), kFitFirst, kFitNext}, Readings{101, 200}},
+        FitCase{"the whole run in view", {kFitOn, adding(350), pageOf(1000)}, Readings{1, 350}},
+        FitCase{"the whole run in view, growing", {kFitOn, adding(350), pageOf(1000), adding(20)}, Readings{1, 370}},
+        FitCase{"a smaller page", {kFitOn, adding(149), pageOf(50)}, Readings{101, 149}},
+        FitCase{"a page of one", {kFitOn, adding(149), pageOf(1), kFitPrior}, Readings{148, 148}},
+        FitCase{"cleared", {kFitOn, adding(250), kFitClear}, std::nullopt},
+        FitCase{"readings after a clear", {kFitOn, adding(250), kFitClear, adding(5)}, Readings{1, 5}},
+        // After a clear the page number may run ahead of the view.
+        FitCase{"next after a clear", {kFitOn, adding(150), kFitClear, kFitNext}, std::nullopt},
+        FitCase{"the view left of page 1 holds no reading", {kFitOn, adding(150), kFitClear, kFitNext, kFitPrior},
+                std::nullopt},
+        FitCase{"readings again after the view ran ahead", {kFitOn, adding(150), kFitClear, kFitNext, adding(120)},
+                Readings{101, 120}}),
+    CaseName());
+
+TEST(TChartControl, EndingTheFitRestoresTheRangeTheAxisWouldHaveHad)
+{
+    MemoryChartEngine chart;
+    TChartControl control(chart, 100);
+    EXPECT_FALSE(control.fitsValueAxis());
+    // Before any unit: the layout's range (whose fiftieth is the least height).
+    control.setFitValueAxis(true);
+    control.AddPoint(1200);
+    EXPECT_EQ(chart.valueAxisRange(), (ChartAxisRange{980, 1420}));
+    control.setFitValueAxis(false);
+    EXPECT_EQ(chart.valueAxisRange(), (ChartAxisRange{-11000, 11000}));
+
+    // A unit change while fitting is kept for afterwards; the axis stays
+    // fitted to the readings, within the new unit's least height.
+    control.setFitValueAxis(true);
+    control.SetValueMin(-400);
+    control.SetValueMax(400);
+    EXPECT_EQ(chart.valueAxisRange(), (ChartAxisRange{1140, 1260}));
+    EXPECT_EQ(control.ValueMin(), -400);
+    EXPECT_EQ(control.ValueMax(), 400);
+    control.setFitValueAxis(false);
+    EXPECT_EQ(chart.valueAxisRange(), (ChartAxisRange{-400, 400}));
+    // Turning it off again changes nothing, and the unit's range works as before.
+    control.setFitValueAxis(false);
+    control.SetValueMax(1000);
+    EXPECT_EQ(chart.valueAxisRange(), (ChartAxisRange{-400, 1000}));
+}
+
+TEST(TChartControl, AFlatLineAtZeroFitsAFiftiethOfTheUnitsRange)
+{
+    MemoryChartEngine chart;
+    TChartControl control(chart, 100);
+    control.setFitValueAxis(true);
+    control.SetValueMin(-1000);
+    control.SetValueMax(1000);
+    for (int i = 0; i < 10; ++i)
+        control.AddPoint(0);
+    EXPECT_EQ(chart.valueAxisRange(), (ChartAxisRange{-20, 20}));
+}
+
+TEST(TChartControl, NaNReadingsAreLeftOutOfTheFit)
+{
+    MemoryChartEngine chart;
+    TChartControl control(chart, 100);
+    control.setFitValueAxis(true);
+    control.AddPoint(std::numeric_limits<double>::quiet_NaN());
+    EXPECT_EQ(chart.valueAxisRange(), (ChartAxisRange{-11000, 11000}));
+    control.AddPoint(200);
+    control.AddPoint(std::numeric_limits<double>::quiet_NaN());
+    control.AddPoint(1200);
+    EXPECT_EQ(chart.valueAxisRange(), (ChartAxisRange{150, 1250}));
+}
+
+/// Counts the points the fit asks about.
+class CountingChartEngine : public MemoryChartEngine {
+public:
+    ChartValueSpan valueSpan(int64_t firstX, int64_t lastX) const override
+    {
+        asked += std::max<int64_t>(0, std::min(lastX, pointCount() - 1) - std::max<int64_t>(firstX, 0) + 1);
+        return MemoryChartEngine::valueSpan(firstX, lastX);
+    }
+    mutable int64_t asked = 0;
+};
+
+TEST(TChartControl, TheFitLooksAtANewReadingAloneAndAtAMovedViewOnce)
+{
+    CountingChartEngine chart;
+    TChartControl control(chart, 1'000'000);
+    for (int i = 0; i < 5000; ++i)
+        control.AddPoint(i % 10);
+    EXPECT_EQ(chart.asked, 0);  // nothing while the fit is off
+
+    control.setFitValueAxis(true);
+    EXPECT_EQ(chart.asked, 5000);
+    for (int i = 0; i < 20'000; ++i)
+        control.AddPoint(i % 700);
+    EXPECT_EQ(chart.asked, 25'000);
+    EXPECT_EQ(chart.valueAxisRange(), fittedValueRange({0, 699}, {-11000, 11000}));
+
+    control.SetPageSize(10'000);  // the view moves to x 20001 to 30000
+    EXPECT_EQ(chart.asked, 30'000);
+    control.FirstPage();
+    EXPECT_EQ(chart.asked, 40'000);
+    control.AddPoint(5);  // not in view
+    EXPECT_EQ(chart.asked, 40'000);
 }
 
 struct ScrollCase {

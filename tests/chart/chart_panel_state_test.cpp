@@ -112,6 +112,26 @@ TEST(ChartPanelState, MaxrecordKeepsOnlyDigitsAndBackspace)
     }
 }
 
+TEST(ChartPanelState, FitValueAxisIsOffUntilTickedAndAgainOnANewChart)
+{
+    MemoryChartEngine chart;
+    ChartPanelState panel;
+    panel.FormCreate(&chart);
+    EXPECT_FALSE(panel.fitValueAxisChecked());
+    panel.ChartControl().SetValueMin(-1000);
+    panel.ChartControl().SetValueMax(1000);
+    panel.ShowReading(1200);
+    EXPECT_EQ(panel.valueAxisRange(), (ChartAxisRange{-1000, 1000}));
+    panel.fitValueAxisClick(true);
+    EXPECT_TRUE(panel.fitValueAxisChecked());
+    EXPECT_EQ(panel.valueAxisRange(), (ChartAxisRange{1140, 1260}));
+    panel.fitValueAxisClick(false);
+    EXPECT_EQ(panel.valueAxisRange(), (ChartAxisRange{-1000, 1000}));
+    panel.fitValueAxisClick(true);
+    panel.FormCreate(nullptr);
+    EXPECT_FALSE(panel.fitValueAxisChecked());
+}
+
 TEST(ChartPanelState, FillBoxShowsAndHidesTheArea)
 {
     ChartPanelState panel;

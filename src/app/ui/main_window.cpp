@@ -7,6 +7,7 @@
 #include "app/ui/layout_file_dialog.h"
 #include "app/ui/qt_hid_dispatcher.h"
 #include "app/ui/statistics_window.h"
+#include "chart/ui/chart_context_menu.h"
 #include "chart/ui/chart_enlarger.h"
 #include "chart/ui/chart_picture.h"
 #include "chart/ui/qcustomplot_chart_engine.h"
@@ -113,6 +114,7 @@ TFrmTest::TFrmTest(std::shared_ptr<THidPlatform> platform, QWidget* parent)
     session_.onFileCommandEnded = [this](RecordFileCommand command, bool ok) { fileCommandEnded(command, ok); };
     chartEngine_ = std::make_unique<QCustomPlotChartEngine>(*Chtshow);
     chartEnlarger_ = std::make_unique<ChartEnlarger>(*this, *Chtshow, *TbFd, *TbSx);
+    chartMenu_ = std::make_unique<ChartContextMenu>(*Chtshow, session_.chart());
     // A failure is in the history list; the program runs without the cable.
     session_.startHid(platform ? std::move(platform) : CreateNativeHidPlatform(), *dispatcher_);
 

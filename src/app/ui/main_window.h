@@ -16,6 +16,7 @@
 #include <string_view>
 
 class BevelPanel;
+class ChartContextMenu;
 class ChartEnlarger;
 class QCustomPlotChartEngine;
 class RecordGridView;
@@ -247,4 +248,5 @@ private:
     HelpShower helpShower_;
     std::unique_ptr<QCustomPlotChartEngine> chartEngine_;
     std::unique_ptr<ChartEnlarger> chartEnlarger_;
+    std::unique_ptr<ChartContextMenu> chartMenu_;
 };

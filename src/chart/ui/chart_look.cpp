@@ -1,5 +1,7 @@
 #include "chart/ui/chart_look.h"
 
+#include "chart/ui/chart_envelope_graph.h"
+
 #include <QFont>
 #include <QLinearGradient>
 
@@ -61,14 +63,15 @@ void applyChartLook(QCustomPlot& plot)
     plot.yAxis->setSubTickLength(0, 3);
 
     // Series 0 is the area: filled down to the zero line, as one stacked
-    // area is; series 1 the line over it.
-    QCPGraph* Series2 = plot.addGraph();
+    // area is; series 1 the line over it. Both draw a page of millions of
+    // points from the summaries the chart engine attaches to them.
+    QCPGraph* Series2 = new ChartEnvelopeGraph(plot.xAxis, plot.yAxis);
     Series2->setObjectName(QStringLiteral("Series2"));
     Series2->setName(QStringLiteral("Series2"));
     Series2->setPen(QPen(QColor(0, 128, 255)));
     Series2->setBrush(QColor(255, 255, 128));
     Series2->setSelectable(QCP::stNone);
-    QCPGraph* Series1 = plot.addGraph();
+    QCPGraph* Series1 = new ChartEnvelopeGraph(plot.xAxis, plot.yAxis);
     Series1->setObjectName(QStringLiteral("Series1"));
     Series1->setName(QStringLiteral("Series1"));
     Series1->setPen(QPen(QColor(128, 255, 0)));

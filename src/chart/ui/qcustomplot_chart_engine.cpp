@@ -1,14 +1,19 @@
 #include "chart/ui/qcustomplot_chart_engine.h"
 
+#include "chart/ui/chart_envelope_graph.h"
+
 #include <qcustomplot.h>
 
 QCustomPlotChartEngine::QCustomPlotChartEngine(QCustomPlot& plot)
     : plot_(plot), area_(plot.graph(0)), data_(QSharedPointer<QCPGraphDataContainer>::create()),
-      bottom_{plot.xAxis->range().lower, plot.xAxis->range().upper}
+      summaries_(std::make_shared<MinMaxPyramid>()), bottom_{plot.xAxis->range().lower, plot.xAxis->range().upper}
 {
     Q_ASSERT(plot.graphCount() >= 2);
-    for (int i = 0; i < plot.graphCount(); ++i)
+    for (int i = 0; i < plot.graphCount(); ++i) {
         plot.graph(i)->setData(data_);
+        if (auto* envelope = dynamic_cast<ChartEnvelopeGraph*>(plot.graph(i)))
+            envelope->setSummaries(summaries_, data_.data());
+    }
 }
 
 void QCustomPlotChartEngine::changed() { plot_.replot(QCustomPlot::rpQueuedReplot); }
@@ -17,6 +22,7 @@ void QCustomPlotChartEngine::addPointToEverySeries(double value)
 {
     // Keys only grow, so the container appends at its end.
     data_->add(QCPGraphData(static_cast<double>(data_->size()), value));
+    summaries_->append(value);
     changed();
 }
 
@@ -32,7 +38,14 @@ void QCustomPlotChartEngine::clearEverySeries()
     // millions of points.
     data_->clear();
     data_->squeeze();
+    summaries_->clear();
     changed();
+}
+
+ChartValueSpan QCustomPlotChartEngine::valueSpan(int64_t firstX, int64_t lastX) const
+{
+    const auto origin = data_->constBegin();
+    return summaries_->span(firstX, lastX + 1, [origin](int64_t i) { return (origin + i)->value; });
 }
 
 ChartAxisRange QCustomPlotChartEngine::bottomAxisRange() const { return bottom_; }

@@ -126,3 +126,31 @@ TEST(StatisticsWindow, ALoadOfManyRowsIsCountedOnceOffTheMainThread)
             .startsWith(QStringLiteral("20001 rows"));
     }));
 }
+
+// The chart's own menu in the window: "Fit vertical axis to readings" fits
+// the value axis to the readings of the page, and unticked gives the
+// fixed range back.
+TEST(ChartFit, TheWindowsChartFitsItsValueAxisWhenTicked)
+{
+    TFrmTest window(std::make_shared<THidSimPlatform>());
+    window.show();
+    for (int i = 0; i < 3; ++i)
+        window.ShowDataQ7(kFrame);
+    QAction* fit = window.findChild<QAction*>(QStringLiteral("FitValueAxis"));
+    ASSERT_NE(fit, nullptr);
+    EXPECT_TRUE(fit->isCheckable());
+    EXPECT_FALSE(window.session().chart().fitValueAxisChecked());
+    const auto fixed = window.session().chart().valueAxisRange();
+    fit->trigger();
+    EXPECT_TRUE(window.session().chart().fitValueAxisChecked());
+    const auto fitted = window.session().chart().valueAxisRange();
+    const double value = *readingNumber(window.session().decoder().reading().ValueText);
+    EXPECT_LT(fitted.min, value);
+    EXPECT_GT(fitted.max, value);
+    EXPECT_LT(fitted.max - fitted.min, fixed.max - fixed.min);
+    QCoreApplication::processEvents();
+    saveSnapshot(window, QStringLiteral("chart_fitted_window"));
+    fit->trigger();
+    EXPECT_EQ(window.session().chart().valueAxisRange().min, fixed.min);
+    EXPECT_EQ(window.session().chart().valueAxisRange().max, fixed.max);
+}
