@@ -9,6 +9,7 @@
 #include "record/record_journal.h"
 
 #include "snapshot.h"
+#include "wait_for.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -63,14 +64,6 @@ QAbstractButton* buttonOf(QMessageBox& box, const QString& text)
     return nullptr;
 }
 
-bool waitFor(const std::function<bool()>& done)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 10000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 }  // namespace
 

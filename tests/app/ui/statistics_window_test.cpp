@@ -8,6 +8,7 @@
 #include "record/text_table_file.h"
 
 #include "snapshot.h"
+#include "wait_for.h"
 #include "temp_folder.h"
 
 #include <QAction>
@@ -28,14 +29,6 @@ namespace {
 
 constexpr const char* kFrame = "000123422205105182075418DA";
 
-bool waitFor(const std::function<bool()>& done)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 10000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 template <class T> T* child(QWidget& parent, const char* name)
 {
