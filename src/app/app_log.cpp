@@ -1,3 +1,8 @@
 #include "app/app_log.h"
 
-Q_LOGGING_CATEGORY(zqApp, "zq.app")
+#include <cstdio>
+
+void appWarning(std::string_view text)
+{
+    std::fprintf(stderr, "zqmeter: %.*s\n", static_cast<int>(text.size()), text.data());
+}

@@ -4,17 +4,24 @@
 #include "link/hid/hid_controller_error.h"
 #include "link/hid/hid_device_controller.h"
 #include "link/hid/hid_dispatcher.h"
-
-#include <QTime>
+#include "record/system_files.h"
 
 #include <cstdio>
+#include <ctime>
 
 #include <algorithm>
 #include <utility>
 
 namespace {
 
-int32_t systemSecondsOfDay() { return QTime::currentTime().msecsSinceStartOfDay() / 1000; }
+int32_t systemSecondsOfDay()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    if (!systemFiles::localTime(now, local))
+        return 0;
+    return local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
+}
 
 UserMessage journalMessage(const std::string& failure)
 {
@@ -75,13 +82,13 @@ std::string MeterSession::startHid(std::shared_ptr<THidPlatform> platform, THidD
     CableConnection* link = &link_;
     dispatcher.SetFailureHandler([link](const std::string& what) {
         link->appendHistory("EVENT FAILED: " + what);
-        qCWarning(zqApp, "a HID event failed: %s", what.c_str());
+        appWarning("a HID event failed: " + what);
     });
     try {
         Hidctl = std::make_unique<THidDeviceController>(std::move(platform), dispatcher);
     } catch (const EHidControllerError& error) {
         link_.appendHistory(std::string("HID services unavailable: ") + error.what());
-        qCWarning(zqApp, "HID services unavailable: %s", error.what());
+        appWarning(std::string("HID services unavailable: ") + error.what());
         return error.what();
     }
     link_.setController(Hidctl.get());

@@ -4,6 +4,7 @@
 #include "app/meter_session.h"
 #include "cli/log_csv.h"
 #include "cli/sampling_options.h"
+#include "cli/stop_signals.h"
 #include "link/hid/hid_device.h"
 #include "link/hid/hid_manual_dispatcher.h"
 #include "link/hid/hid_native_platform.h"
@@ -14,12 +15,12 @@
 #include "record/record_file.h"
 #include "record/record_sampling.h"
 #include "record/record_table.h"
+#include "record/system_files.h"
 #include "record/text_table_file.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
-#include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <ctime>
@@ -27,7 +28,6 @@
 #include <optional>
 #include <ostream>
 #include <string_view>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -135,7 +135,7 @@ std::optional<std::tm> localTimeOf(Wall::time_point time)
 {
     const std::time_t seconds = Wall::to_time_t(time);
     std::tm local{};
-    if (!localtime_r(&seconds, &local))
+    if (!systemFiles::localTime(seconds, local))
         return std::nullopt;
     return local;
 }
@@ -195,13 +195,20 @@ private:
 
 std::string systemReason(int error) { return std::strerror(error); }
 
+// A named pipe given as a file has no writer yet; Windows opens one without waiting anyway.
+#ifdef O_NONBLOCK
+constexpr int kOpenNotWaiting = O_NONBLOCK;
+#else
+constexpr int kOpenNotWaiting = 0;
+#endif
+
 /// Opens the existing @p path to look at what it holds, not blocking: a
 /// named pipe given as a file has no writer yet. Returns why it cannot be
 /// read; @p file stays closed when there is nothing to look at (a missing
 /// or empty file, a pipe, a device), else @p size is its size.
 std::string openEarlierFile(const std::string& path, FileDescriptor& file, std::size_t& size)
 {
-    file.reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    file.reset(systemFiles::open(path, O_RDONLY | kOpenNotWaiting));
     if (file.get() < 0)
         return errno == ENOENT ? std::string() : "cannot read it: " + systemReason(errno);
     struct stat info {};
@@ -231,10 +238,10 @@ std::string loadEarlierRows(const std::string& path, EarlierRows& earlier)
     if (std::string why = openEarlierFile(path, file, size); !why.empty() || file.get() < 0)
         return why;  // a pipe or a device has no rows to number on from
     // Mapped, not read: a log of millions of rows is hundreds of megabytes.
-    void* const mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file.get(), 0);
-    if (mapped == MAP_FAILED)
+    systemFiles::ReadOnlyMapping mapped;
+    if (!mapped.map(file.get(), size))
         return "cannot read it: " + systemReason(errno);
-    const std::string_view bytes(static_cast<const char*>(mapped), size);
+    const std::string_view bytes = mapped.bytes();
     const std::size_t lastLineEnd = bytes.rfind('\n');
     RecordTable table;
     bool loads = false;
@@ -245,7 +252,6 @@ std::string loadEarlierRows(const std::string& path, EarlierRows& earlier)
     } else {
         loads = TextTableFile::parse(bytes.substr(0, lastLineEnd + 1), table);
     }
-    ::munmap(mapped, size);
     if (!loads)
         return "it does not load as a record file";
     earlier.rows = table.rowCount();
@@ -267,7 +273,7 @@ std::string checkEarlierCsv(const std::string& path)
     if (std::string why = openEarlierFile(path, file, size); !why.empty() || file.get() < 0)
         return why;
     char start[kLogCsvHeader.size()];
-    const ssize_t got = ::pread(file.get(), start, sizeof start, 0);
+    const ssize_t got = systemFiles::readAt(file.get(), start, sizeof start, 0);
     if (got < 0)
         return "cannot read it: " + systemReason(errno);
     if (kLogCsvHeader.starts_with(std::string_view(start, static_cast<std::size_t>(got))))
@@ -623,13 +629,6 @@ int runLog(const LogOptions& options, std::ostream& out, std::ostream& err, cons
 
 std::atomic<bool> stopSignalled{false};
 
-extern "C" void onStopSignal(int number)
-{
-    stopSignalled = true;
-    // A second one ends a log that is stuck on its way out.
-    std::signal(number, SIG_DFL);
-}
-
 }  // namespace
 
 int runLogCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, const LogHooks& hooks)
@@ -659,24 +658,6 @@ int runLogCommand(const std::vector<std::string>& args, std::ostream& out, std::
     LogHooks hooks;
     hooks.stop = &stopSignalled;
     hooks.terminal = ::isatty(STDERR_FILENO) == 1;
-    struct sigaction stop {};
-    stop.sa_handler = onStopSignal;
-    sigemptyset(&stop.sa_mask);
-    struct sigaction previousInt {}, previousTerm {}, previousPipe {}, previousFileSize {};
-    ::sigaction(SIGINT, &stop, &previousInt);
-    ::sigaction(SIGTERM, &stop, &previousTerm);
-    // A pipe read no more or a file-size limit is a write that fails, to be
-    // told and ended like a full disk, not a signal that ends the process
-    // with the files unflushed.
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    sigemptyset(&ignore.sa_mask);
-    ::sigaction(SIGPIPE, &ignore, &previousPipe);
-    ::sigaction(SIGXFSZ, &ignore, &previousFileSize);
-    const int status = runLogCommand(args, out, err, hooks);
-    ::sigaction(SIGINT, &previousInt, nullptr);
-    ::sigaction(SIGTERM, &previousTerm, nullptr);
-    ::sigaction(SIGPIPE, &previousPipe, nullptr);
-    ::sigaction(SIGXFSZ, &previousFileSize, nullptr);
-    return status;
+    const StopSignals signals(stopSignalled);
+    return runLogCommand(args, out, err, hooks);
 }

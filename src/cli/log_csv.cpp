@@ -1,6 +1,7 @@
 #include "cli/log_csv.h"
 
 #include "record/record_table.h"
+#include "record/system_files.h"
 
 #include <cstdio>
 #include <ctime>
@@ -60,11 +61,11 @@ std::string isoLocalDateTime(std::chrono::system_clock::time_point time)
 {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
     std::tm local{};
-    if (!localtime_r(&seconds, &local))
+    if (!systemFiles::localTime(seconds, local))
         return {};
     char text[40];
     const std::size_t size = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
-    const long offset = local.tm_gmtoff;
+    const long offset = systemFiles::utcOffsetSeconds(seconds, local);
     const long minutes = (offset < 0 ? -offset : offset) / 60;
     std::snprintf(text + size, sizeof text - size, "%c%02ld:%02ld", offset < 0 ? '-' : '+', minutes / 60, minutes % 60);
     return text;

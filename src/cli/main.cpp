@@ -8,13 +8,20 @@
 #include "cli/dial_command.h"
 #include "cli/log_command.h"
 #include "cli/replay_command.h"
+#ifdef ZQ_CLI_REPORT
 #include "cli/report_command.h"
+#endif
 #include "cli/stats_command.h"
 
 #include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 namespace {
 
@@ -47,6 +54,13 @@ constexpr const char* kUsage =
 
 int main(int argc, char** argv)
 {
+#ifdef _WIN32
+    // Byte for byte as on every other system: no CR put before each line end
+    // of what we print, none taken away from what we read.
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+#endif
     std::ios::sync_with_stdio(false);
     if (argc < 2) {
         std::cerr << kUsage;
@@ -66,8 +80,14 @@ int main(int argc, char** argv)
         return runReplayCommand(args, std::cin, std::cout, std::cerr);
     if (command == "chart")
         return runChartCommand(args, std::cin, std::cout, std::cerr);
-    if (command == "report")
+    if (command == "report") {
+#ifdef ZQ_CLI_REPORT
         return runReportCommand(args, std::cout, std::cerr);
+#else
+        std::cerr << "zqmeter-cli: this build has no report command (it needs Qt)\n";
+        return 2;
+#endif
+    }
     if (command == "convert")
         return runConvertCommand(args, std::cout, std::cerr);
     if (command == "stats")

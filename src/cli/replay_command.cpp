@@ -7,6 +7,7 @@
 #include "cli/sampling_options.h"
 #include "record/record_file_commands.h"
 #include "record/record_sampling.h"
+#include "record/system_files.h"
 #include "record/record_table.h"
 
 #include <algorithm>
@@ -84,7 +85,7 @@ int32_t systemSecondsOfDay()
 {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
-    if (!localtime_r(&now, &local))
+    if (!systemFiles::localTime(now, local))
         return 0;
     return local.tm_hour * 3600 + local.tm_min * 60 + std::min(local.tm_sec, 59);
 }

@@ -1,5 +1,7 @@
 #include "record/appending_file.h"
 
+#include "record/system_files.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -21,7 +23,7 @@ off_t wholeLinesSize(int fd, off_t size)
     off_t end = size;
     while (end > 0) {
         const off_t from = end > static_cast<off_t>(sizeof block) ? end - static_cast<off_t>(sizeof block) : 0;
-        const ssize_t n = ::pread(fd, block, static_cast<std::size_t>(end - from), from);
+        const ssize_t n = systemFiles::readAt(fd, block, static_cast<std::size_t>(end - from), from);
         if (n < 0)
             return -1;
         for (ssize_t i = n; i-- > 0;)
@@ -40,17 +42,17 @@ off_t wholeLinesSize(int fd, off_t size)
 /// written in place).
 int freshFile(const std::string& path, std::string_view header, bool& noRoom)
 {
-    const std::size_t slash = path.rfind('/');
+    const std::size_t slash = systemFiles::lastSeparator(path);
     const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     std::string temp = folder + "/." + name + ".XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    const int fd = systemFiles::makeTemporary(temp);
     noRoom = fd < 0;
     if (fd < 0)
         return -1;
     int error = 0;
     std::string_view rest = header;
-    if (::fchmod(fd, 0644) != 0)
+    if (systemFiles::setMode(fd, 0644) != 0)
         error = errno;
     while (error == 0 && !rest.empty()) {
         const ssize_t n = ::write(fd, rest.data(), rest.size());
@@ -61,9 +63,9 @@ int freshFile(const std::string& path, std::string_view header, bool& noRoom)
         else
             rest.remove_prefix(static_cast<std::size_t>(n));
     }
-    if (error == 0 && ::fdatasync(fd) != 0)
+    if (error == 0 && systemFiles::syncData(fd) != 0)
         error = errno;
-    if (error == 0 && ::rename(temp.c_str(), path.c_str()) != 0)
+    if (error == 0 && systemFiles::replace(temp, path) != 0)
         error = errno;
     if (error != 0) {
         ::close(fd);
@@ -97,8 +99,8 @@ std::string AppendingFile::open(const std::string& path, Mode mode, std::string 
     }
     if (fd < 0) {
         // Read access too, to find the last whole line of a file appended to.
-        const int flags = O_RDWR | O_CREAT | O_CLOEXEC | (mode == Mode::Replace ? O_TRUNC : 0);
-        fd = ::open(path.c_str(), flags, 0644);
+        const int flags = O_RDWR | O_CREAT | (mode == Mode::Replace ? O_TRUNC : 0);
+        fd = systemFiles::open(path, flags, 0644);
     }
     if (fd < 0)
         return systemReason(errno);
@@ -277,7 +279,7 @@ void AppendingFile::sync()
     unsynced_ = false;
     if (failed() || !regular_)
         return;
-    if (::fdatasync(fd_) != 0) {
+    if (systemFiles::syncData(fd_) != 0) {
         fail(systemReason(errno));
         return;
     }

@@ -2,6 +2,7 @@
 
 #include "record/record_journal.h"
 #include "record/record_table.h"
+#include "record/system_files.h"
 #include "record/text_table_file.h"
 
 #include <algorithm>
@@ -11,7 +12,6 @@
 #include <fcntl.h>
 #include <memory>
 #include <string_view>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -46,7 +46,7 @@ bool scan(int fd, Scan& out)
     std::uint64_t offset = 0;
     std::uint64_t lineStart = 0;
     for (;;) {
-        const ssize_t n = ::pread(fd, buffer.get(), kChunk, static_cast<off_t>(offset));
+        const ssize_t n = systemFiles::readAt(fd, buffer.get(), kChunk, static_cast<off_t>(offset));
         if (n < 0)
             return false;
         if (n == 0)
@@ -132,11 +132,11 @@ std::vector<LeftoverJournal> LeftoverJournal::find(const std::string& folder)
     for (const std::string& name : names) {
         LeftoverJournal journal;
         journal.path_ = folder + "/" + name;
-        const int fd = ::open(journal.path_.c_str(), O_RDWR | O_CLOEXEC);
+        const int fd = systemFiles::open(journal.path_, O_RDWR);
         if (fd < 0)
             continue;
         // A running journal holds its lock; one that can be taken is left over.
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (!systemFiles::lockExclusive(fd)) {
             ::close(fd);
             continue;
         }
@@ -169,7 +169,7 @@ std::vector<LeftoverJournal> LeftoverJournal::find(const std::string& folder)
 std::string LeftoverJournal::question() const
 {
     std::tm local{};
-    localtime_r(&lastWritten_, &local);
+    systemFiles::localTime(lastWritten_, local);
     char written[40];
     std::strftime(written, sizeof written, "%Y-%m-%d %H:%M", &local);
     std::string text = "A run of this program ended without saving its readings.\n\n";

@@ -1,5 +1,7 @@
 #include "record/record_file_input.h"
 
+#include "record/system_files.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,7 +15,7 @@ RecordFileInput::~RecordFileInput()
 
 bool RecordFileInput::open(const std::string& path)
 {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    fd_ = systemFiles::open(path, O_RDONLY);
     if (fd_ < 0) {
         failed_ = true;
         return false;

@@ -1,5 +1,7 @@
 #include "record/record_file_output.h"
 
+#include "record/system_files.h"
+
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -14,16 +16,8 @@ std::atomic<unsigned> tempCounter{0};
 
 std::string resolvedTarget(const std::string& path)
 {
-    struct stat link {};
-    if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode))
-        return path;
-    // Replace the file the link points to, not the link itself.
-    char* real = ::realpath(path.c_str(), nullptr);
-    if (!real)
-        return path;
-    std::string target = real;
-    std::free(real);
-    return target;
+    // Replace the file a link points to, not the link itself.
+    return systemFiles::linkTarget(path).value_or(path);
 }
 
 }  // namespace
@@ -43,7 +37,7 @@ bool RecordFileOutput::open()
     if (exists && S_ISDIR(existing.st_mode))
         return false;
     if (exists && !S_ISREG(existing.st_mode)) {
-        fd_ = ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        fd_ = systemFiles::open(target_, O_WRONLY | O_TRUNC);
         direct_ = fd_ >= 0;
         return direct_;
     }
@@ -54,7 +48,7 @@ bool RecordFileOutput::open()
         tempPath_ = target_ + ".zqsave-" + std::to_string(::getpid()) + "-" +
                     std::to_string(tempCounter.fetch_add(1, std::memory_order_relaxed));
         // 0666 less the umask, like any new file; an existing file's mode wins below.
-        fd_ = ::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd_ = systemFiles::open(tempPath_, O_WRONLY | O_CREAT | O_EXCL, 0666);
         if (fd_ >= 0)
             break;
         if (errno != EEXIST) {
@@ -67,7 +61,7 @@ bool RecordFileOutput::open()
         return false;
     }
     if (exists)
-        (void)::fchmod(fd_, existing.st_mode & 07777);
+        (void)systemFiles::setMode(fd_, existing.st_mode & 07777);
     return true;
 }
 
@@ -112,14 +106,14 @@ bool RecordFileOutput::commit()
     if (fd_ < 0)
         return false;
     flushBuffer();
-    if (!direct_ && !failed_ && ::fsync(fd_) != 0)
+    if (!direct_ && !failed_ && systemFiles::syncAll(fd_) != 0)
         failed_ = true;
     if (::close(fd_) != 0)
         failed_ = true;
     fd_ = -1;
     if (direct_)
         return !failed_;
-    if (!failed_ && ::rename(tempPath_.c_str(), target_.c_str()) != 0)
+    if (!failed_ && systemFiles::replace(tempPath_, target_) != 0)
         failed_ = true;
     if (failed_) {
         ::unlink(tempPath_.c_str());

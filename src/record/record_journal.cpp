@@ -1,5 +1,6 @@
 #include "record/record_journal.h"
 
+#include "record/system_files.h"
 #include "record/text_table_file.h"
 
 #include <cerrno>
@@ -7,7 +8,6 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,16 +17,22 @@ namespace {
 /// (a load appended) go to the writer thread with a reader.
 constexpr std::size_t kRowsFormattedHere = 16;
 
-bool isAbsolute(const char* path) { return path && path[0] == '/'; }
-
 /// Creates @p folder and its parents; false (errno set) when it cannot.
 bool makeFolders(const std::string& folder)
 {
     for (std::size_t at = 1; at <= folder.size(); ++at) {
-        if (at != folder.size() && folder[at] != '/')
+        if (at != folder.size() && !systemFiles::isSeparator(folder[at]))
             continue;
         const std::string part = folder.substr(0, at);
-        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+        struct stat existing {};
+        if (::stat(part.c_str(), &existing) == 0) {
+            if (S_ISDIR(existing.st_mode))
+                continue;  // a drive ("C:") included, which no mkdir makes
+            // A file where a folder should be: say so, on every system alike.
+            errno = ENOTDIR;
+            return false;
+        }
+        if (systemFiles::makeFolder(part) != 0 && errno != EEXIST)
             return false;
     }
     struct stat info {};
@@ -43,7 +49,7 @@ std::string journalName()
 {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
-    localtime_r(&now, &local);
+    systemFiles::localTime(now, local);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
     return std::string(RecordJournal::kPrefix) + std::to_string(::getpid()) + "-" + stamp +
@@ -56,11 +62,7 @@ RecordJournal::~RecordJournal() { finish(false); }
 
 std::string RecordJournal::defaultFolder()
 {
-    const char* state = std::getenv("XDG_STATE_HOME");
-    if (isAbsolute(state))
-        return std::string(state) + "/zqmeter";
-    const char* home = std::getenv("HOME");
-    return std::string(isAbsolute(home) ? home : "") + "/.local/state/zqmeter";
+    return systemFiles::stateFolder();
 }
 
 std::string RecordJournal::start(const std::string& folder)
@@ -72,14 +74,14 @@ std::string RecordJournal::start(const std::string& folder)
     std::string path = folder + "/" + journalName();
     // Created and locked before anything is in it, so that no other run
     // takes it for one left over.
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    int fd = systemFiles::open(path, O_RDWR | O_CREAT | O_EXCL, 0600);
     for (int again = 1; fd < 0 && errno == EEXIST && again < 100; ++again) {
         path = folder + "/" + journalName().insert(kPrefix.size(), std::to_string(again) + "+");
-        fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        fd = systemFiles::open(path, O_RDWR | O_CREAT | O_EXCL, 0600);
     }
     if (fd < 0)
         return "Cannot create the journal " + path + ": " + std::strerror(errno);
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (!systemFiles::lockExclusive(fd)) {
         const std::string reason = std::strerror(errno);
         ::close(fd);
         ::unlink(path.c_str());
