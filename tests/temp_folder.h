@@ -1,23 +1,30 @@
 #pragma once
 
-#include <cstdlib>
+#include <filesystem>
+#include <random>
 #include <string>
+#include <system_error>
 
-#include <unistd.h>
-
-/// A new folder under /tmp, removed with all it holds at the end of the test.
+/// A new folder in the system's temporary folder, removed with all it holds
+/// at the end of the test.
 class TempFolder {
 public:
     TempFolder()
     {
-        char pattern[] = "/tmp/zq-test-XXXXXX";
-        if (const char* made = ::mkdtemp(pattern))
-            path_ = made;
+        const std::filesystem::path base = std::filesystem::temp_directory_path();
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+            const std::filesystem::path candidate = base / ("zq-test-" + std::to_string(random()));
+            std::error_code error;
+            if (std::filesystem::create_directory(candidate, error))
+                path_ = candidate.generic_string();
+        }
     }
     ~TempFolder()
     {
+        std::error_code error;
         if (!path_.empty())
-            std::system(("rm -rf '" + path_ + "'").c_str());
+            std::filesystem::remove_all(path_, error);
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;

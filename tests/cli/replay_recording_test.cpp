@@ -3,11 +3,11 @@
 
 #include "cli/replay_command.h"
 
+#include "temp_folder.h"
+
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QTemporaryDir>
-
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -143,9 +143,9 @@ class ReplaySampling : public ::testing::TestWithParam<SamplingCase> {};
 TEST_P(ReplaySampling, RecordsAsTheWindowWould)
 {
     const SamplingCase& c = GetParam();
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const std::string saved = dir.filePath(QStringLiteral("rows.txt")).toStdString();
+    TempFolder dir;
+    ASSERT_FALSE(dir.path().empty());
+    const std::string saved = dir.file("rows.txt");
     std::vector<std::string> args = c.args;
     if (!c.times.empty())
         args.insert(args.end(), {"--save", saved});
@@ -169,12 +169,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, ReplaySampling, ::testing::ValuesIn(kSamplingCas
 
 TEST(ReplayFiles, OpensInOrderBeforeTheFirstReportAndSavesAfterTheLast)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const std::string text = dir.filePath(QStringLiteral("in.txt")).toStdString();
+    TempFolder dir;
+    ASSERT_FALSE(dir.path().empty());
+    const std::string text = dir.file("in.txt");
     std::ofstream(text, std::ios::binary) << "No\tTime\tValue\tUnit\tV_Value\tV_Unit\tI_Value\tI_Unit\r\n"
                                           << "7\t10:00:00\t1.5\tKW\t230.0\tv\t2.0\tA\r\n";
-    const std::string xml = dir.filePath(QStringLiteral("out.xml")).toStdString();
+    const std::string xml = dir.file("out.xml");
 
     const ReplayRun run = replay({"--open", text, "--open", text, "--clock", "12:00:00", "--save", xml}, A);
     ASSERT_EQ(run.status, 0) << run.err;
@@ -191,7 +191,7 @@ TEST(ReplayFiles, OpensInOrderBeforeTheFirstReportAndSavesAfterTheLast)
     EXPECT_NE(packet[0].find(R"(No="1" Time="12:00:00" Value="12.34")"), std::string::npos);
 
     // The text form, and its message on standard error.
-    const std::string copy = dir.filePath(QStringLiteral("copy.xls")).toStdString();
+    const std::string copy = dir.file("copy.xls");
     const ReplayRun again = replay({"--open", xml, "--save", copy}, "");
     ASSERT_EQ(again.status, 0) << again.err;
     EXPECT_EQ(again.lines, std::vector<std::string>{R"({"IdleReportCount":0,"HistoryLines":0,"Rows":3,"NextRecordNo":1})"});
@@ -201,11 +201,11 @@ TEST(ReplayFiles, OpensInOrderBeforeTheFirstReportAndSavesAfterTheLast)
 
 TEST(ReplayFiles, AFileThatFailsToLoadEndsBeforeAnyReport)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const std::string bad = dir.filePath(QStringLiteral("bad.txt")).toStdString();
+    TempFolder dir;
+    ASSERT_FALSE(dir.path().empty());
+    const std::string bad = dir.file("bad.txt");
     std::ofstream(bad, std::ios::binary) << "header\r\nnot-a-number\t10:00:00\r\n";
-    for (const std::string& file : {dir.filePath(QStringLiteral("missing.txt")).toStdString(), bad}) {
+    for (const std::string& file : {dir.file("missing.txt"), bad}) {
         const ReplayRun run = replay({"--open", file}, A);
         EXPECT_EQ(run.status, 1) << file;
         EXPECT_TRUE(run.lines.empty()) << file;
@@ -215,14 +215,14 @@ TEST(ReplayFiles, AFileThatFailsToLoadEndsBeforeAnyReport)
 
 TEST(ReplayFiles, AFailedSaveIsExitStatusOne)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const std::string name = dir.filePath(QStringLiteral("no-such-folder/out.txt")).toStdString();
+    TempFolder dir;
+    ASSERT_FALSE(dir.path().empty());
+    const std::string name = dir.file("no-such-folder/out.txt");
     const ReplayRun run = replay({"--save", name}, A);
     EXPECT_EQ(run.status, 1);
     ASSERT_EQ(run.lines.size(), 2u);
     EXPECT_NE(run.err.find("Could not save table to specified file: " + name), std::string::npos) << run.err;
-    EXPECT_FALSE(QDir(dir.filePath(QStringLiteral("no-such-folder"))).exists());
+    EXPECT_FALSE(std::filesystem::exists(dir.file("no-such-folder")));
 }
 
 TEST(ReplayClockLines, ATimeThatGoesBackOrIsNoTimeStopsTheReplay)

@@ -142,7 +142,7 @@ TEST_F(RecordFileThreads, DestroyedWhileSavingLeavesNoFile)
     for (int i = 1; i <= 300000; ++i)
         table.appendRow(reading(i));
     const std::string dir = tempName("abandon");
-    ::mkdir(dir.c_str(), 0755);
+    std::filesystem::create_directory(dir);
     {
         RecordFileCommands early(table);
         early.post = queue.poster();
