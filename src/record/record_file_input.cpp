@@ -16,6 +16,7 @@ bool RecordFileInput::open(const std::string& path)
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0) {
         failed_ = true;
+        errorNumber_ = errno;
         return false;
     }
     struct stat info {};
@@ -34,6 +35,7 @@ std::size_t RecordFileInput::read(char* into, std::size_t size)
             return static_cast<std::size_t>(n);
         if (errno != EINTR) {
             failed_ = true;  // a folder gives EISDIR here
+            errorNumber_ = errno;
             return 0;
         }
     }
