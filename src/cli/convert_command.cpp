@@ -25,8 +25,15 @@ template <class Command> bool runHeadless(RecordTable& table, std::ostream& err,
 
 bool openRecordFileHeadless(RecordTable& table, const std::string& fileName, std::ostream& err)
 {
-    return runHeadless(table, err, [&](RecordFileCommands& files) { files.OpenClick(fileName); });
+    return runHeadless(table, err, [&](RecordFileCommands& files) {
+        files.OpenClick(fileName, [&](bool ok) {
+            if (!ok)
+                err << files.lastLoadError().describe(fileName) << '\n';
+        });
+    });
 }
+
+
 
 bool saveRecordFileHeadless(RecordTable& table, const std::string& fileName, std::ostream& err)
 {

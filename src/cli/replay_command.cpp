@@ -257,9 +257,13 @@ int runReplayCommand(const std::vector<std::string>& args, std::istream& in, std
     ReplayClock clock(session, options.clock ? *options.clock : systemSecondsOfDay());
 
     RecordFileCommands& files = session.recordFiles();
-    for (const std::string& file : options.open)
-        if (!messages.run([&] { files.OpenClick(file); }))
+    for (const std::string& file : options.open) {
+        if (!messages.run([&] { files.OpenClick(file); })) {
+            if (!files.lastLoadError().reason.empty())
+                err << files.lastLoadError().describe(file) << '\n';
             return 1;
+        }
+    }
 
     std::string line;
     std::vector<uint8_t> report;

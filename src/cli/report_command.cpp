@@ -72,8 +72,9 @@ int runReportCommand(const std::vector<std::string>& args, std::ostream& out, st
     }
 
     RecordTable table;
-    if (!load || !load(input, table)) {
-        err << "Failed to Load File!\n";
+    RecordFileError error;
+    if (!load || !load(input, table, error)) {
+        err << "Failed to Load File!\n" << error.describe(input) << '\n';
         return 1;
     }
     const RecordTableRows rows(table);
@@ -101,7 +102,7 @@ int runReportCommand(const std::vector<std::string>& args, std::ostream& out, st
 
 int runReportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
-    return runReportCommand(args, out, err, [](const std::string& path, RecordTable& table) {
-        return LoadTable(path, table, true);
+    return runReportCommand(args, out, err, [](const std::string& path, RecordTable& table, RecordFileError& error) {
+        return LoadTable(path, table, true, &error);
     });
 }
