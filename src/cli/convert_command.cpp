@@ -1,5 +1,6 @@
 #include "cli/convert_command.h"
 
+#include "cli/command_help.h"
 #include "record/record_file_commands.h"
 #include "record/record_table.h"
 
@@ -43,7 +44,7 @@ bool saveRecordFileHeadless(RecordTable& table, const std::string& fileName, std
 int runConvertCommand(const std::vector<std::string>& args, std::ostream&, std::ostream& err)
 {
     if (args.size() < 2) {
-        err << "usage: zqmeter-cli convert IN... OUT\n";
+        err << commandUsage("convert");
         return 2;
     }
     RecordTable table;

@@ -2,6 +2,7 @@
 
 #include "app/locale_decimal.h"
 #include "app/meter_session.h"
+#include "cli/command_help.h"
 #include "cli/log_csv.h"
 #include "cli/sampling_options.h"
 #include "link/hid/hid_device.h"
@@ -36,9 +37,7 @@ namespace {
 using Steady = std::chrono::steady_clock;
 using Wall = std::chrono::system_clock;
 
-constexpr std::string_view kUsage =
-    "usage: zqmeter-cli log FILE [--demo] [--interval N] [--repeat on|off] [--limit N] [--append]\n"
-    "                       [--csv FILE2] [--high X] [--low Y] [--hysteresis H]\n";
+const std::string kUsage = commandUsage("log");
 constexpr std::string_view kName = "zqmeter-cli log: ";
 
 /// How long one loop step lets the read threads hand over.

@@ -1,5 +1,6 @@
 #include "cli/report_command.h"
 
+#include "cli/command_help.h"
 #include "record/record_file.h"
 #include "record/record_table.h"
 #include "report/data_report.h"
@@ -16,7 +17,7 @@
 
 namespace {
 
-constexpr const char* kUsage = "usage: zqmeter-cli report IN [--pdf OUT] [--html OUT] [--txt OUT] [--csv OUT]\n";
+const std::string kUsage = commandUsage("report");
 
 struct Output {
     ReportFileForm form;

@@ -1,5 +1,6 @@
 #include "cli/stats_command.h"
 
+#include "cli/command_help.h"
 #include "cli/convert_command.h"
 #include "cli/json_line.h"
 #include "record/record_file.h"
@@ -181,7 +182,7 @@ std::string statisticsJsonLines(const RecordStatistics& statistics)
 int runStatsCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     if (args.empty()) {
-        err << "usage: zqmeter-cli stats IN...\n";
+        err << commandUsage("stats");
         return 2;
     }
     RecordTable table;
