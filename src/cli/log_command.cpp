@@ -13,6 +13,7 @@
 #include "meter/reading_number.h"
 #include "record/appending_file.h"
 #include "record/record_file.h"
+#include "record/record_file_error.h"
 #include "record/record_sampling.h"
 #include "record/record_table.h"
 #include "record/text_table_file.h"
@@ -236,17 +237,21 @@ std::string loadEarlierRows(const std::string& path, EarlierRows& earlier)
     const std::string_view bytes(static_cast<const char*>(mapped), size);
     const std::size_t lastLineEnd = bytes.rfind('\n');
     RecordTable table;
+    RecordFileError error;
     bool loads = false;
     if (lastLineEnd == std::string_view::npos) {
         // Not one whole line: only a header cut short may be dropped, never
         // a file of some other kind.
         loads = TextTableFile::header().starts_with(bytes);
     } else {
-        loads = TextTableFile::parse(bytes.substr(0, lastLineEnd + 1), table);
+        loads = TextTableFile::parse(bytes.substr(0, lastLineEnd + 1), table, std::size_t{1} << 20, &error);
     }
     ::munmap(mapped, size);
-    if (!loads)
+    if (!loads && error.reason.empty())
         return "it does not load as a record file";
+    if (!loads)
+        return "it does not load as a record file: " +
+               (error.line > 0 ? "line " + std::to_string(error.line) + ": " : std::string()) + error.reason;
     earlier.rows = table.rowCount();
     for (std::size_t row = earlier.rows; row-- > 0;) {
         if (const std::optional<std::int32_t> no = table.no(row)) {
