@@ -1,11 +1,12 @@
 #include "cli/command_help.h"
 
 #include <algorithm>
-#include <array>
+#include <iterator>
 
 namespace {
 
-constexpr std::array<CommandHelp, 10> kCommands{{
+// A plain array, so a command left out of a build takes its entry with it.
+constexpr CommandHelp kCommands[] = {
     {"decode", "zqmeter-cli decode [--decimal C]",
      "Decodes meter frames (26 hexadecimal digits ending in DA) from standard input, one per line,\n"
      "and prints one JSON object per frame.",
@@ -75,7 +76,7 @@ constexpr std::array<CommandHelp, 10> kCommands{{
      "Loads the record files IN in order and prints the statistics of their readings, one JSON\n"
      "line per field and unit, then the rows and their duration.",
      "  IN...            record files, loaded as convert loads them\n"},
-}};
+};
 
 template <class Visit> void forEachLine(std::string_view text, Visit&& visit)
 {
@@ -94,9 +95,9 @@ std::span<const CommandHelp> commandHelps() { return kCommands; }
 
 const CommandHelp* commandHelp(std::string_view name)
 {
-    const auto found =
-        std::find_if(kCommands.begin(), kCommands.end(), [&](const CommandHelp& help) { return help.name == name; });
-    return found == kCommands.end() ? nullptr : &*found;
+    const auto found = std::find_if(std::begin(kCommands), std::end(kCommands),
+                                    [&](const CommandHelp& help) { return help.name == name; });
+    return found == std::end(kCommands) ? nullptr : &*found;
 }
 
 std::string commandUsage(std::string_view name)
