@@ -2,6 +2,7 @@
 
 #include "app/locale_decimal.h"
 #include "app/meter_session.h"
+#include "cli/command_help.h"
 #include "link/hid/hid_manual_dispatcher.h"
 #include "link/hid/hid_native_platform.h"
 #include "link/sim/hid_demo_platform.h"
@@ -16,7 +17,7 @@
 
 namespace {
 
-constexpr std::string_view kUsage = "usage: zqmeter-cli capture FILE [--demo]\n";
+const std::string kUsage = commandUsage("capture");
 constexpr char kHex[] = "0123456789ABCDEF";
 
 std::atomic<bool> interrupted{false};

@@ -1,6 +1,7 @@
 #include "cli/chart_command.h"
 
 #include "chart/chart_panel_state.h"
+#include "cli/command_help.h"
 #include "cli/json_line.h"
 
 #include <charconv>
@@ -12,10 +13,7 @@
 
 namespace {
 
-constexpr std::string_view kUsage =
-    "usage: zqmeter-cli chart < commands\n"
-    "commands, one a line: add V | first | prior | next | last | maxrecord TEXT | clear |\n"
-    "                      fill 0|1 | min X | max X\n";
+const std::string kUsage = commandUsage("chart");
 
 std::optional<double> parseNumber(std::string_view text)
 {

@@ -1,5 +1,6 @@
 #include "cli/convert_command.h"
 
+#include "cli/command_help.h"
 #include "record/record_file_commands.h"
 #include "record/record_table.h"
 
@@ -25,8 +26,15 @@ template <class Command> bool runHeadless(RecordTable& table, std::ostream& err,
 
 bool openRecordFileHeadless(RecordTable& table, const std::string& fileName, std::ostream& err)
 {
-    return runHeadless(table, err, [&](RecordFileCommands& files) { files.OpenClick(fileName); });
+    return runHeadless(table, err, [&](RecordFileCommands& files) {
+        files.OpenClick(fileName, [&](bool ok) {
+            if (!ok)
+                err << files.lastLoadError().describe(fileName) << '\n';
+        });
+    });
 }
+
+
 
 bool saveRecordFileHeadless(RecordTable& table, const std::string& fileName, std::ostream& err)
 {
@@ -36,7 +44,7 @@ bool saveRecordFileHeadless(RecordTable& table, const std::string& fileName, std
 int runConvertCommand(const std::vector<std::string>& args, std::ostream&, std::ostream& err)
 {
     if (args.size() < 2) {
-        err << "usage: zqmeter-cli convert IN... OUT\n";
+        err << commandUsage("convert");
         return 2;
     }
     RecordTable table;

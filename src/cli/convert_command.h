@@ -15,8 +15,9 @@ class RecordTable;
 int runConvertCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 /// The open command without a window: LoadTable(@p fileName, @p table,
-/// false). On a failure prints "Failed to Load File!" to @p err and returns
-/// false (rows of a text file before its failing line stay).
+/// false). On a failure prints "Failed to Load File!" to @p err, then a line
+/// with the file, the line and what was wrong, and returns false (rows of
+/// a text file before its failing line stay).
 bool openRecordFileHeadless(RecordTable& table, const std::string& fileName, std::ostream& err);
 
 /// The save command without a window, given the chosen name: writes the form

@@ -2,6 +2,7 @@
 
 #include "app/locale_decimal.h"
 #include "app/meter_session.h"
+#include "cli/command_help.h"
 #include "cli/json_line.h"
 #include "cli/reading_json.h"
 #include "meter/meter_frame.h"
@@ -13,7 +14,7 @@
 
 namespace {
 
-constexpr std::string_view kUsage = "usage: zqmeter-cli decode [--decimal C]\n";
+const std::string kUsage = commandUsage("decode");
 
 // The cable hands on only whole meter frames; say why a line is not one.
 std::optional<std::string_view> rejectedByFrameAssembly(std::string_view line)

@@ -1,5 +1,6 @@
 #include "cli/devices_command.h"
 
+#include "cli/command_help.h"
 #include "link/cable_connection.h"
 #include "link/hid/hid_controller_error.h"
 #include "link/hid/hid_device.h"
@@ -15,7 +16,7 @@
 
 namespace {
 
-constexpr std::string_view kUsage = "usage: zqmeter-cli devices [--demo]\n";
+const std::string kUsage = commandUsage("devices");
 
 // USB HID serial bridges the meter cable is built on (vendor, product).
 constexpr std::pair<uint16_t, uint16_t> kKnownBridges[] = {{0x1A86, 0xE008}, {0x04FA, 0x2490}};
@@ -75,7 +76,7 @@ int runDevicesCommand(const std::vector<std::string>& args, std::ostream& out, s
                       std::shared_ptr<THidPlatform> platform)
 {
     if (args.size() == 1 && (args[0] == "-h" || args[0] == "--help")) {
-        out << kUsage;
+        out << commandHelpText(*commandHelp("devices"));
         return 0;
     }
     if (!args.empty()) {

@@ -1,5 +1,6 @@
 #include "cli/dial_command.h"
 
+#include "cli/command_help.h"
 #include "cli/json_line.h"
 #include "meter/dial_geometry.h"
 #include "meter/whole_number.h"
@@ -10,10 +11,7 @@
 
 namespace {
 
-constexpr std::string_view kUsage =
-    "usage: zqmeter-cli dial needle V [--range T]\n"
-    "       zqmeter-cli dial scale [--range T]\n"
-    "T is the dial range type: 0 (power, frequency; default), 1 (phase angle), 3 (power factor)\n";
+const std::string kUsage = commandUsage("dial");
 
 std::string pointList(const std::vector<DialPoint>& points)
 {

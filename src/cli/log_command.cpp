@@ -2,6 +2,7 @@
 
 #include "app/locale_decimal.h"
 #include "app/meter_session.h"
+#include "cli/command_help.h"
 #include "cli/log_csv.h"
 #include "cli/sampling_options.h"
 #include "cli/stop_signals.h"
@@ -13,6 +14,7 @@
 #include "meter/reading_number.h"
 #include "record/appending_file.h"
 #include "record/record_file.h"
+#include "record/record_file_error.h"
 #include "record/record_sampling.h"
 #include "record/record_table.h"
 #include "record/system_files.h"
@@ -36,9 +38,7 @@ namespace {
 using Steady = std::chrono::steady_clock;
 using Wall = std::chrono::system_clock;
 
-constexpr std::string_view kUsage =
-    "usage: zqmeter-cli log FILE [--demo] [--interval N] [--repeat on|off] [--limit N] [--append]\n"
-    "                       [--csv FILE2] [--high X] [--low Y] [--hysteresis H]\n";
+const std::string kUsage = commandUsage("log");
 constexpr std::string_view kName = "zqmeter-cli log: ";
 
 /// How long one loop step lets the read threads hand over.
@@ -244,16 +244,20 @@ std::string loadEarlierRows(const std::string& path, EarlierRows& earlier)
     const std::string_view bytes = mapped.bytes();
     const std::size_t lastLineEnd = bytes.rfind('\n');
     RecordTable table;
+    RecordFileError error;
     bool loads = false;
     if (lastLineEnd == std::string_view::npos) {
         // Not one whole line: only a header cut short may be dropped, never
         // a file of some other kind.
         loads = TextTableFile::header().starts_with(bytes);
     } else {
-        loads = TextTableFile::parse(bytes.substr(0, lastLineEnd + 1), table);
+        loads = TextTableFile::parse(bytes.substr(0, lastLineEnd + 1), table, std::size_t{1} << 20, &error);
     }
-    if (!loads)
+    if (!loads && error.reason.empty())
         return "it does not load as a record file";
+    if (!loads)
+        return "it does not load as a record file: " +
+               (error.line > 0 ? "line " + std::to_string(error.line) + ": " : std::string()) + error.reason;
     earlier.rows = table.rowCount();
     for (std::size_t row = earlier.rows; row-- > 0;) {
         if (const std::optional<std::int32_t> no = table.no(row)) {

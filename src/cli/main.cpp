@@ -2,6 +2,7 @@
 
 #include "cli/capture_command.h"
 #include "cli/chart_command.h"
+#include "cli/command_help.h"
 #include "cli/convert_command.h"
 #include "cli/decode_command.h"
 #include "cli/devices_command.h"
@@ -23,35 +24,6 @@
 #include <io.h>
 #endif
 
-namespace {
-
-constexpr const char* kUsage =
-    "usage: zqmeter-cli <command> [options]\n"
-    "commands:\n"
-    "  decode [--decimal C]        decode meter frames from standard input, one per line\n"
-    "  dial needle V [--range T]   where the dial draws the needle for value V\n"
-    "  dial scale [--range T]      where the dial draws its scale\n"
-    "  devices                     list the HID devices and how they open\n"
-    "  replay [--decimal C] [--repeat on|off] [--interval N] [--limit N]\n"
-    "         [--clock HH:MM:SS] [--open FILE]... [--save FILE]\n"
-    "                              feed input reports (hex bytes, one report per line)\n"
-    "                              to the frame assembly, decoder and record table\n"
-    "  capture FILE [--demo]       connect and write every input report to FILE\n"
-    "                              in the replay format, until Ctrl+C\n"
-    "  log FILE [--demo] [--interval N] [--repeat on|off] [--limit N] [--append]\n"
-    "      [--csv FILE2] [--high X] [--low Y] [--hysteresis H]\n"
-    "                              connect and record the readings into FILE (and FILE2\n"
-    "                              as CSV) row by row, until Ctrl+C or the limit; tell\n"
-    "                              when a reading crosses --high or --low\n"
-    "  chart                       page a trend chart by commands from standard input\n"
-    "  report IN [--pdf OUT] [--html OUT] [--txt OUT] [--csv OUT]\n"
-    "                              the data report of record file IN, or its page count\n"
-    "  convert IN... OUT           load the record files IN in order, save them as OUT\n"
-    "  stats IN...                 load the record files IN in order and print the\n"
-    "                              statistics of their readings, one JSON line per unit\n";
-
-}  // namespace
-
 int main(int argc, char** argv)
 {
 #ifdef _WIN32
@@ -63,11 +35,15 @@ int main(int argc, char** argv)
 #endif
     std::ios::sync_with_stdio(false);
     if (argc < 2) {
-        std::cerr << kUsage;
+        std::cerr << programHelpText();
         return 2;
     }
     const std::string command = argv[1];
     const std::vector<std::string> args(argv + 2, argv + argc);
+    if (const CommandHelp* help = commandHelp(command); help && asksForHelp(args)) {
+        std::cout << commandHelpText(*help);
+        return 0;
+    }
     if (command == "decode")
         return runDecodeCommand(args, std::cin, std::cout, std::cerr);
     if (command == "devices")
@@ -95,9 +71,9 @@ int main(int argc, char** argv)
     if (command == "dial")
         return runDialCommand(args, std::cout, std::cerr);
     if (command == "--help" || command == "-h" || command == "help") {
-        std::cout << kUsage;
+        std::cout << programHelpText();
         return 0;
     }
-    std::cerr << kUsage;
+    std::cerr << programHelpText();
     return 2;
 }

@@ -2,6 +2,7 @@
 
 #include "app/locale_decimal.h"
 #include "app/meter_session.h"
+#include "cli/command_help.h"
 #include "cli/json_line.h"
 #include "cli/reading_json.h"
 #include "cli/sampling_options.h"
@@ -20,9 +21,7 @@
 
 namespace {
 
-constexpr std::string_view kUsage =
-    "usage: zqmeter-cli replay [--decimal C] [--repeat on|off] [--interval N] [--limit N]\n"
-    "                          [--clock HH:MM:SS] [--open FILE]... [--save FILE] < reports.txt\n";
+const std::string kUsage = commandUsage("replay");
 
 constexpr int64_t kNanosPerSecond = 1'000'000'000;
 constexpr int32_t kSecondsPerDay = 86'400;
@@ -258,9 +257,13 @@ int runReplayCommand(const std::vector<std::string>& args, std::istream& in, std
     ReplayClock clock(session, options.clock ? *options.clock : systemSecondsOfDay());
 
     RecordFileCommands& files = session.recordFiles();
-    for (const std::string& file : options.open)
-        if (!messages.run([&] { files.OpenClick(file); }))
+    for (const std::string& file : options.open) {
+        if (!messages.run([&] { files.OpenClick(file); })) {
+            if (!files.lastLoadError().reason.empty())
+                err << files.lastLoadError().describe(file) << '\n';
             return 1;
+        }
+    }
 
     std::string line;
     std::vector<uint8_t> report;

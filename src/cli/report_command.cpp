@@ -1,5 +1,6 @@
 #include "cli/report_command.h"
 
+#include "cli/command_help.h"
 #include "record/record_file.h"
 #include "record/record_table.h"
 #include "report/data_report.h"
@@ -16,7 +17,7 @@
 
 namespace {
 
-constexpr const char* kUsage = "usage: zqmeter-cli report IN [--pdf OUT] [--html OUT] [--txt OUT] [--csv OUT]\n";
+const std::string kUsage = commandUsage("report");
 
 struct Output {
     ReportFileForm form;
@@ -72,8 +73,9 @@ int runReportCommand(const std::vector<std::string>& args, std::ostream& out, st
     }
 
     RecordTable table;
-    if (!load || !load(input, table)) {
-        err << "Failed to Load File!\n";
+    RecordFileError error;
+    if (!load || !load(input, table, error)) {
+        err << "Failed to Load File!\n" << error.describe(input) << '\n';
         return 1;
     }
     const RecordTableRows rows(table);
@@ -101,7 +103,7 @@ int runReportCommand(const std::vector<std::string>& args, std::ostream& out, st
 
 int runReportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
-    return runReportCommand(args, out, err, [](const std::string& path, RecordTable& table) {
-        return LoadTable(path, table, true);
+    return runReportCommand(args, out, err, [](const std::string& path, RecordTable& table, RecordFileError& error) {
+        return LoadTable(path, table, true, &error);
     });
 }

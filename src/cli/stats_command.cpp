@@ -1,8 +1,10 @@
 #include "cli/stats_command.h"
 
+#include "cli/command_help.h"
 #include "cli/convert_command.h"
 #include "cli/json_line.h"
 #include "record/record_file.h"
+#include "record/record_file_error.h"
 #include "record/record_file_input.h"
 #include "record/record_statistics.h"
 #include "record/record_table.h"
@@ -13,6 +15,7 @@
 #include <deque>
 #include <mutex>
 #include <ostream>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -136,9 +139,12 @@ bool openStreamed(RecordTable& table, const std::string& fileName, std::ostream&
     if (recordFileForm(fileName) == RecordFileForm::XmlDataPacket)
         return openRecordFileHeadless(table, fileName, err);
     RecordFileInput in;
-    if (in.open(fileName) && TextTableFile::read(in, table))
+    RecordFileError error;
+    if (!in.open(fileName))
+        error.reason = "it cannot be opened: " + std::generic_category().message(in.errorNumber());
+    else if (TextTableFile::read(in, table, nullptr, &error))
         return true;
-    err << "Failed to Load File!\n";
+    err << "Failed to Load File!\n" << error.describe(fileName) << '\n';
     return false;
 }
 
@@ -176,7 +182,7 @@ std::string statisticsJsonLines(const RecordStatistics& statistics)
 int runStatsCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     if (args.empty()) {
-        err << "usage: zqmeter-cli stats IN...\n";
+        err << commandUsage("stats");
         return 2;
     }
     RecordTable table;

@@ -6,6 +6,9 @@
 #include "record/xml_data_packet_reader.h"
 #include "record/xml_data_packet_writer.h"
 
+#include <system_error>
+#include <utility>
+
 RecordFileForm recordFileForm(std::string_view fileName)
 {
     const std::size_t dot = fileName.rfind('.');
@@ -34,10 +37,13 @@ RecordFileLoad readRecordFile(const std::string& fileName, RecordFileJobProgress
     RecordFileLoad load;
     load.form = recordFileForm(fileName);
     RecordFileInput in;
-    if (!in.open(fileName))
+    if (!in.open(fileName)) {
+        load.error.reason = "it cannot be opened: " + std::generic_category().message(in.errorNumber());
         return load;
-    load.ok = load.form == RecordFileForm::XmlDataPacket ? XmlDataPacketReader::read(in, load.rows, progress)
-                                                         : TextTableFile::read(in, load.rows, progress);
+    }
+    load.ok = load.form == RecordFileForm::XmlDataPacket
+                  ? XmlDataPacketReader::read(in, load.rows, progress, &load.error)
+                  : TextTableFile::read(in, load.rows, progress, &load.error);
     return load;
 }
 
@@ -52,9 +58,12 @@ bool commitRecordFileLoad(RecordTable& table, RecordFileLoad&& load)
     return load.ok;
 }
 
-bool LoadTable(const std::string& fileName, RecordTable& table, bool emptyFirst)
+bool LoadTable(const std::string& fileName, RecordTable& table, bool emptyFirst, RecordFileError* error)
 {
     if (emptyFirst)
         table.clear();
-    return commitRecordFileLoad(table, readRecordFile(fileName));
+    RecordFileLoad load = readRecordFile(fileName);
+    if (error)
+        *error = load.error;
+    return commitRecordFileLoad(table, std::move(load));
 }

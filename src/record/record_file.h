@@ -1,5 +1,6 @@
 #pragma once
 
+#include "record/record_file_error.h"
 #include "record/record_table.h"
 
 #include <string>
@@ -30,6 +31,8 @@ struct RecordFileLoad {
     /// Text: the rows of the lines before a failing one. Data packet: the
     /// packet's rows and log, to be used only when ok.
     RecordTable rows;
+    /// Why the file did not load whole, when not ok.
+    RecordFileError error;
 };
 
 /// Reads @p fileName in the form its name chooses into a new table. Any
@@ -45,5 +48,5 @@ bool commitRecordFileLoad(RecordTable& table, RecordFileLoad&& load);
 /// LoadTable(file name, table, empty first): empties @p table first when
 /// @p emptyFirst, then reads @p fileName into it (see commitRecordFileLoad).
 /// On the table's thread, all at once. False for a file that failed
-/// ("Failed to Load File!").
-bool LoadTable(const std::string& fileName, RecordTable& table, bool emptyFirst);
+/// ("Failed to Load File!"); @p error, optional, is then told why.
+bool LoadTable(const std::string& fileName, RecordTable& table, bool emptyFirst, RecordFileError* error = nullptr);

@@ -123,6 +123,7 @@ void RecordFileCommands::OpenClick(const std::string& fileName, std::function<vo
             // Out of memory for the rows: a failed load like any other.
             load->form = recordFileForm(fileName);
             load->ok = false;
+            load->error = {"out of memory", 0};
         }
         // A failed packet is dropped whole: free its rows here, not on the main thread.
         if (load->form == RecordFileForm::XmlDataPacket && !load->ok)
@@ -131,6 +132,7 @@ void RecordFileCommands::OpenClick(const std::string& fileName, std::function<vo
             RecordTableReader replaced;
             if (load->form == RecordFileForm::XmlDataPacket && load->ok)
                 replaced = table_.reader();
+            lastLoadError_ = load->ok ? RecordFileError{} : load->error;
             const bool ok = commitRecordFileLoad(table_, std::move(*load));
             releaseLater(std::move(replaced));
             if (!ok)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "record/record_file_error.h"
 #include "record/record_file_job.h"
 #include "record/record_table.h"
 
@@ -79,6 +80,9 @@ public:
 
     /// Every message shown so far, oldest first.
     const std::vector<RecordFileMessage>& messages() const { return messages_; }
+    /// Why the last open command's file did not load; empty after one that
+    /// did.
+    const RecordFileError& lastLoadError() const { return lastLoadError_; }
 
 private:
     void save(const std::string& fileName, std::function<void(bool)> ended);
@@ -92,6 +96,7 @@ private:
 
     RecordTable& table_;
     std::vector<RecordFileMessage> messages_;
+    RecordFileError lastLoadError_;
     RecordFileJob job_;
     std::thread releaser_;
 };

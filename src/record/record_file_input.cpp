@@ -18,6 +18,7 @@ bool RecordFileInput::open(const std::string& path)
     fd_ = systemFiles::open(path, O_RDONLY);
     if (fd_ < 0) {
         failed_ = true;
+        errorNumber_ = errno;
         return false;
     }
     struct stat info {};
@@ -36,6 +37,7 @@ std::size_t RecordFileInput::read(char* into, std::size_t size)
             return static_cast<std::size_t>(n);
         if (errno != EINTR) {
             failed_ = true;  // a folder gives EISDIR here
+            errorNumber_ = errno;
             return 0;
         }
     }

@@ -1,6 +1,7 @@
 #include "record/text_table_file.h"
 
 #include "meter/whole_number.h"
+#include "record/record_file_error.h"
 #include "record/record_file_input.h"
 #include "record/record_file_job_progress.h"
 #include "record/record_file_output.h"
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <system_error>
 
 namespace {
 
@@ -102,6 +104,9 @@ char* appendText(char* at, std::string_view text)
     return at;
 }
 
+constexpr const char* kNinthField = "more than eight fields";
+constexpr const char* kBadNo = "the first field (No) is neither a whole number of 32 bits nor NULL";
+
 /// Splits the file into lines and fields as the bytes arrive, so neither a
 /// long line nor the file is ever held: a field keeps only what the table
 /// stores of it (20 bytes of a text; No is read digit by digit).
@@ -114,6 +119,8 @@ public:
     /// End of the file. False for a file without any line or a failing
     /// last line.
     bool finish();
+    /// Why feed() or finish() failed, and on which line.
+    const RecordFileError& error() const { return error_; }
 
 private:
     enum class State : std::uint8_t { FirstLine, Between, Plain, Quoted, QuoteInQuoted };
@@ -137,8 +144,12 @@ private:
     void addBytes(const char* p, std::size_t n);
     void endField();
     bool endLine();
+    /// Fails the line being read (the one after the last line end).
+    bool failLine(const char* reason);
 
     RecordTable& table_;
+    RecordFileError error_;
+    std::uint64_t lineEnds_ = 0;
     State state_ = State::FirstLine;
     bool sawByte_ = false;
     bool afterCr_ = false;  ///< the byte before was CR: an LF now is part of that line end
@@ -174,8 +185,10 @@ TextTableParser::Fast TextTableParser::fastLine(const char*& p, const char* cons
             return Fast::Slow;
         if (isLineEnd(*at))
             break;
-        if (count == kRecordFieldCount)
-            return Fast::Failed;  // a ninth field
+        if (count == kRecordFieldCount) {
+            failLine(kNinthField);
+            return Fast::Failed;
+        }
         const char* const from = at;
         // Stops at a NUL too: no separator, but no byte the table keeps
         // either, so the byte-wise path stores that field.
@@ -208,18 +221,20 @@ TextTableParser::Fast TextTableParser::fastLine(const char*& p, const char* cons
         }
     }
     p = at + 1;
-    if (count == 0)
-        return Fast::Done;
-    if (!noValid)
+    if (count > 0 && !noValid) {
+        failLine(kBadNo);
         return Fast::Failed;
-    table_.appendFields(fields, kRowInserted);
+    }
+    ++lineEnds_;
+    if (count > 0)
+        table_.appendFields(fields, kRowInserted);
     return Fast::Done;
 }
 
 bool TextTableParser::startField()
 {
     if (fields_ == kRecordFieldCount)
-        return false;  // a ninth field
+        return failLine(kNinthField);
     ++fields_;
     textLength_ = 0;
     if (fields_ == 1) {
@@ -289,16 +304,29 @@ bool TextTableParser::endLine()
         endField();
     state_ = State::Between;
     inLine_ = false;
-    if (wasFirst || fields_ == 0)
+    if (wasFirst || fields_ == 0) {
+        ++lineEnds_;
         return true;
+    }
     const bool ok = noValid_;
     if (ok)
         table_.appendRow(row_);
+    else
+        failLine(kBadNo);
     // Only the fields this line set have a value to remove.
     for (std::size_t i = 0; i < fields_; ++i)
         row_.clearField(recordField(i));
     fields_ = 0;
+    if (ok)
+        ++lineEnds_;
     return ok;
+}
+
+bool TextTableParser::failLine(const char* reason)
+{
+    error_.reason = reason;
+    error_.line = lineEnds_ + 1;
+    return false;
 }
 
 bool TextTableParser::feed(const char* p, std::size_t n)
@@ -382,8 +410,10 @@ bool TextTableParser::feed(const char* p, std::size_t n)
 
 bool TextTableParser::finish()
 {
-    if (!sawByte_)
+    if (!sawByte_) {
+        error_.reason = "it holds no line, not even the header";
         return false;
+    }
     return !inLine_ || endLine();
 }
 
@@ -444,38 +474,47 @@ bool TextTableFile::write(const RecordTableReader& rows, RecordFileOutput& out, 
     return !out.failed();
 }
 
-bool TextTableFile::read(RecordFileInput& in, RecordTable& table, RecordFileJobProgress* progress)
+bool TextTableFile::read(RecordFileInput& in, RecordTable& table, RecordFileJobProgress* progress,
+                         RecordFileError* error)
 {
     if (progress)
         progress->total.store(in.size(), std::memory_order_relaxed);
     TextTableParser parser(table);
+    const auto fail = [&](RecordFileError why) {
+        if (error)
+            *error = std::move(why);
+        return false;
+    };
     const std::unique_ptr<char[]> buffer(new char[kReadChunk]);
     std::uint64_t done = 0;
     for (;;) {
         const std::size_t n = in.read(buffer.get(), kReadChunk);
         if (in.failed())
-            return false;
+            return fail({"it cannot be read: " + std::generic_category().message(in.errorNumber()), 0});
         if (n == 0)
-            return parser.finish();
+            return parser.finish() || fail(parser.error());
         if (!parser.feed(buffer.get(), n))
-            return false;
+            return fail(parser.error());
         done += n;
         if (progress) {
             if (progress->cancelRequested())
-                return false;
+                return fail({"the load was cancelled", 0});
             progress->setDone(done);
         }
     }
 }
 
-bool TextTableFile::parse(std::string_view bytes, RecordTable& table, std::size_t chunk)
+bool TextTableFile::parse(std::string_view bytes, RecordTable& table, std::size_t chunk, RecordFileError* error)
 {
     TextTableParser parser(table);
-    while (!bytes.empty()) {
+    bool ok = true;
+    while (ok && !bytes.empty()) {
         const std::size_t n = std::min(chunk, bytes.size());
-        if (!parser.feed(bytes.data(), n))
-            return false;
+        ok = parser.feed(bytes.data(), n);
         bytes.remove_prefix(n);
     }
-    return parser.finish();
+    ok = ok && parser.finish();
+    if (!ok && error)
+        *error = parser.error();
+    return ok;
 }

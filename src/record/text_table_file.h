@@ -5,6 +5,7 @@
 #include <string_view>
 
 class RecordFileInput;
+struct RecordFileError;
 class RecordFileOutput;
 class RecordRowAccess;
 class RecordTable;
@@ -41,9 +42,12 @@ public:
     /// at the first line whose first field is neither that nor a 32-bit
     /// whole number, or that has more than eight fields: the rows of the
     /// lines before it stay in @p table, that line adds none. @p progress,
-    /// optional, counts bytes read.
-    static bool read(RecordFileInput& in, RecordTable& table, RecordFileJobProgress* progress = nullptr);
+    /// optional, counts bytes read; @p error, optional, is told why it
+    /// failed and on which line (every CR LF, CR or LF ends one).
+    static bool read(RecordFileInput& in, RecordTable& table, RecordFileJobProgress* progress = nullptr,
+                     RecordFileError* error = nullptr);
 
     /// read() on bytes in memory, handed over in pieces of @p chunk bytes.
-    static bool parse(std::string_view bytes, RecordTable& table, std::size_t chunk = 1 << 20);
+    static bool parse(std::string_view bytes, RecordTable& table, std::size_t chunk = 1 << 20,
+                      RecordFileError* error = nullptr);
 };

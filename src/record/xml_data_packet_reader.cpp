@@ -2,6 +2,7 @@
 
 #include "meter/whole_number.h"
 #include "record/change_log_filter.h"
+#include "record/record_file_error.h"
 #include "record/record_file_input.h"
 #include "record/record_file_job_progress.h"
 #include "record/record_table.h"
@@ -15,6 +16,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -107,6 +110,8 @@ bool fitsNo(std::string_view type)
 
 bool isText(std::string_view type) { return equalsNoCase(type, "string"); }
 
+constexpr const char* kBadChangeLog = "the CHANGE_LOG of PARAMS is malformed";
+
 class PacketParser {
 public:
     PacketParser(RecordTable& table, ChangeLogFilter& filter)
@@ -135,6 +140,8 @@ public:
     /// Whether the last parse() ran any handler.
     bool progressed() const { return events_ != eventsBefore_; }
     bool complete();
+    /// Why parse() or complete() failed, and on which line.
+    const RecordFileError& error() const { return error_; }
 
 private:
     enum class Element : std::uint8_t { Other, Packet, Metadata, Fields, Field, Params, RowData, Row };
@@ -147,7 +154,7 @@ private:
     static void XMLCALL onEntity(void* self, const XML_Char*, int, const XML_Char*, int, const XML_Char*,
                                  const XML_Char*, const XML_Char*, const XML_Char*)
     {
-        static_cast<PacketParser*>(self)->fail();
+        static_cast<PacketParser*>(self)->fail("the packet declares an entity");
     }
 
     void start(const char* name, const char** attributes);
@@ -158,9 +165,12 @@ private:
         if (!failed_)
             stack_.pop_back();
     }
-    void fail()
+    /// Stops at the element being read, for @p reason.
+    void fail(std::string reason)
     {
         failed_ = true;
+        error_.reason = std::move(reason);
+        error_.line = XML_GetCurrentLineNumber(parser_);
         XML_StopParser(parser_, XML_FALSE);
     }
     Element child(Element parent, std::string_view name) const;
@@ -177,6 +187,9 @@ private:
     XML_Parser parser_;
     std::vector<Element> stack_;
     bool failed_ = false;
+    RecordFileError error_;
+    /// Why the fields do not match, once matchFields() failed.
+    std::string mismatch_;
     bool sawPacket_ = false;
     bool fieldsMatched_ = false;
     std::uint64_t events_ = 0;
@@ -240,7 +253,7 @@ void PacketParser::start(const char* name, const char** attributes)
     Element element;
     if (stack_.empty()) {
         if (std::strcmp(name, "DATAPACKET") != 0)
-            return fail();
+            return fail("the first element is not DATAPACKET");
         element = Element::Packet;
         sawPacket_ = true;
     } else {
@@ -256,7 +269,7 @@ void PacketParser::start(const char* name, const char** attributes)
         break;
     case Element::RowData:
         if (!matchFields())
-            fail();
+            fail(mismatch_);
         break;
     case Element::Row:
         row(attributes);
@@ -290,13 +303,19 @@ bool PacketParser::matchFields()
             if (fieldOf_[p] || !equalsNoCase(packetFields_[p].name, recordFieldName(field)))
                 continue;
             const std::string& type = packetFields_[p].type;
-            if (recordFieldType(field) == RecordFieldType::Integer ? !fitsNo(type) : !isText(type))
+            const bool integer = recordFieldType(field) == RecordFieldType::Integer;
+            if (integer ? !fitsNo(type) : !isText(type)) {
+                mismatch_ = "the field " + std::string(recordFieldName(field)) +
+                            (integer ? " is not an integer field of 32 bits" : " is not a string field");
                 return false;
+            }
             fieldOf_[p] = field;
             found = true;
         }
-        if (!found)
+        if (!found) {
+            mismatch_ = "the packet has no field " + std::string(recordFieldName(field));
             return false;
+        }
     }
     fieldsMatched_ = true;
     return true;
@@ -310,7 +329,7 @@ void PacketParser::params(const char** attributes)
         if (filter_.active() && a[1][0] == '#') {
             ChangeLogFilter::Log* log = filter_.logFor(a[1]);
             if (!log || !log->valid)
-                return fail();
+                return fail(kBadChangeLog);
             if (log_.empty()) {
                 log_ = std::move(log->runs);
             } else {
@@ -335,19 +354,19 @@ void PacketParser::params(const char** attributes)
                 ++p;
             }
             if (*p < '0' || *p > '9')
-                return fail();
+                return fail(kBadChangeLog);
             std::int64_t value = 0;
             while (*p >= '0' && *p <= '9') {
                 value = value * 10 + (*p++ - '0');
                 if (value > INT32_MAX)
-                    return fail();
+                    return fail(kBadChangeLog);
             }
             if (*p && *p != ' ')
-                return fail();
+                return fail(kBadChangeLog);
             numbers[have++] = negative ? -value : value;
             if (have == 3) {
                 if (numbers[0] < 0)
-                    return fail();
+                    return fail(kBadChangeLog);
                 RecordTable::addChangeLogEntry(log_, static_cast<std::uint32_t>(numbers[0]),
                                                static_cast<std::int32_t>(numbers[1]),
                                                static_cast<std::int32_t>(numbers[2]));
@@ -355,7 +374,7 @@ void PacketParser::params(const char** attributes)
             }
         }
         if (have != 0)
-            fail();
+            fail(kBadChangeLog);
     }
 }
 
@@ -394,10 +413,10 @@ void PacketParser::row(const char** attributes)
             // same as its bytes would.
             const std::optional<std::int32_t> number = parseWholeNumber(a[1]);
             if (!number)
-                return fail();
+                return fail(seen.rowState ? "a ROW's RowState is not a whole number" : "a ROW's No is not a whole number of 32 bits");
             if (seen.rowState) {
                 if (*number < 0 || *number > 255)
-                    return fail();
+                    return fail("a ROW's RowState is not from 0 to 255");
                 state = static_cast<RecordRowState>(*number);
             } else {
                 fields.no = *number;
@@ -415,29 +434,48 @@ void PacketParser::row(const char** attributes)
 bool PacketParser::parse(std::size_t n, bool last)
 {
     eventsBefore_ = events_;
-    if (XML_ParseBuffer(parser_, static_cast<int>(n), last ? XML_TRUE : XML_FALSE) != XML_STATUS_OK)
+    if (XML_ParseBuffer(parser_, static_cast<int>(n), last ? XML_TRUE : XML_FALSE) != XML_STATUS_OK) {
+        if (!failed_) {
+            // Not well-formed: expat says why and where.
+            error_.reason = std::string("not well-formed XML: ") + XML_ErrorString(XML_GetErrorCode(parser_));
+            error_.line = XML_GetCurrentLineNumber(parser_);
+        }
         return false;
+    }
     return !failed_;
 }
 
 bool PacketParser::complete()
 {
-    if (failed_ || !sawPacket_)
+    if (failed_)
         return false;
+    if (!sawPacket_) {
+        error_ = {"no DATAPACKET element", 0};
+        return false;
+    }
     // A packet without ROWDATA has no rows, but must still name the fields.
-    if (!matchFields())
+    if (!matchFields()) {
+        error_ = {mismatch_, 0};
         return false;
+    }
     table_.setChangeLog(log_);
     return true;
 }
 
+constexpr const char* kOutOfMemory = "out of memory";
+
 template <class Source>
-bool readPacket(RecordTable& table, Source&& source, RecordFileJobProgress* progress)
+bool readPacket(RecordTable& table, Source&& source, RecordFileJobProgress* progress, RecordFileError* error)
 {
+    const auto fail = [&](RecordFileError why) {
+        if (error)
+            *error = std::move(why);
+        return false;
+    };
     ChangeLogFilter filter;
     PacketParser parser(table, filter);
     if (!parser.ok())
-        return false;
+        return fail({kOutOfMemory, 0});
     std::size_t chunk = kReadChunk;
     std::uint64_t done = 0;
     std::unique_ptr<char[]> input;
@@ -450,23 +488,26 @@ bool readPacket(RecordTable& table, Source&& source, RecordFileJobProgress* prog
             inputSize = chunk;
         }
         std::size_t n = 0;
-        if (!source(input.get(), chunk, n))
-            return false;
+        if (std::string why; !source(input.get(), chunk, n, why))
+            return fail({std::move(why), 0});
         filtered.clear();
         const std::uint64_t takenBefore = filter.taken();
         filter.feed(input.get(), n, filtered);
         void* buffer = parser.buffer(std::max<std::size_t>(filtered.size(), 1));
         if (!buffer)
-            return false;
+            return fail({kOutOfMemory, 0});
         std::memcpy(buffer, filtered.data(), filtered.size());
         if (!parser.parse(filtered.size(), n == 0))
-            return false;
-        if (n == 0)
-            return !filter.malformed() && parser.complete();
+            return fail(parser.error());
+        if (n == 0) {
+            if (filter.malformed())
+                return fail({kBadChangeLog, 0});
+            return parser.complete() || fail(parser.error());
+        }
         done += n;
         if (progress) {
             if (progress->cancelRequested())
-                return false;
+                return fail({"the load was cancelled", 0});
             progress->setDone(done);
         }
         // Bytes of a change log the filter took out are progress too: the
@@ -483,28 +524,31 @@ bool readPacket(RecordTable& table, Source&& source, RecordFileJobProgress* prog
 
 }  // namespace
 
-bool XmlDataPacketReader::read(RecordFileInput& in, RecordTable& table, RecordFileJobProgress* progress)
+bool XmlDataPacketReader::read(RecordFileInput& in, RecordTable& table, RecordFileJobProgress* progress,
+                               RecordFileError* error)
 {
     if (progress)
         progress->total.store(in.size(), std::memory_order_relaxed);
     return readPacket(
         table,
-        [&](char* into, std::size_t size, std::size_t& n) {
+        [&](char* into, std::size_t size, std::size_t& n, std::string& why) {
             n = in.read(into, size);
+            if (in.failed())
+                why = "it cannot be read: " + std::generic_category().message(in.errorNumber());
             return !in.failed();
         },
-        progress);
+        progress, error);
 }
 
-bool XmlDataPacketReader::parse(std::string_view bytes, RecordTable& table, std::size_t chunk)
+bool XmlDataPacketReader::parse(std::string_view bytes, RecordTable& table, std::size_t chunk, RecordFileError* error)
 {
     return readPacket(
         table,
-        [&](char* into, std::size_t size, std::size_t& n) {
+        [&](char* into, std::size_t size, std::size_t& n, std::string&) {
             n = std::min({size, chunk, bytes.size()});
             std::memcpy(into, bytes.data(), n);
             bytes.remove_prefix(n);
             return true;
         },
-        nullptr);
+        nullptr, error);
 }

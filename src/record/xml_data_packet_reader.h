@@ -4,6 +4,7 @@
 #include <string_view>
 
 class RecordFileInput;
+struct RecordFileError;
 class RecordTable;
 struct RecordFileJobProgress;
 
@@ -25,10 +26,13 @@ public:
     /// not a data packet, lacks one of the eight fields or gives one an
     /// incompatible type, or holds a value that does not fit its field; then
     /// @p table holds some rows and must be dropped. @p progress, optional,
-    /// counts bytes read.
-    static bool read(RecordFileInput& in, RecordTable& table, RecordFileJobProgress* progress = nullptr);
+    /// counts bytes read; @p error, optional, is told why it failed and,
+    /// where one element or token is to blame, on which line.
+    static bool read(RecordFileInput& in, RecordTable& table, RecordFileJobProgress* progress = nullptr,
+                     RecordFileError* error = nullptr);
 
     /// read() on bytes in memory, handed to the parser in pieces of
     /// @p chunk bytes.
-    static bool parse(std::string_view bytes, RecordTable& table, std::size_t chunk = 1 << 20);
+    static bool parse(std::string_view bytes, RecordTable& table, std::size_t chunk = 1 << 20,
+                      RecordFileError* error = nullptr);
 };

@@ -67,7 +67,7 @@ TEST_F(ConvertCommand, LoadFailureSavesNothing)
     write("good.txt", kHeader + "1\ta\r\n");
     write("bad.txt", kHeader + "x\ta\r\n");
     EXPECT_EQ(run({path("good.txt"), path("bad.txt"), path("never.xml")}), 1);
-    EXPECT_EQ(err.str(), "Failed to Load File!\n");
+    EXPECT_EQ(err.str(), "Failed to Load File!\n" + path("bad.txt") + ": line 2: the first field (No) is neither a whole number of 32 bits nor NULL\n");
     EXPECT_FALSE(std::ifstream(path("never.xml")).good());
 }
 
@@ -87,7 +87,7 @@ TEST_F(ConvertCommand, HeadlessOpenAndSaveForReplay)
     std::ostringstream messages;
     EXPECT_TRUE(openRecordFileHeadless(table, path("r.txt"), messages));
     EXPECT_FALSE(openRecordFileHeadless(table, path("missing.txt"), messages));
-    EXPECT_EQ(messages.str(), "Failed to Load File!\n");
+    EXPECT_EQ(messages.str(), "Failed to Load File!\n" + path("missing.txt") + ": it cannot be opened: No such file or directory\n");
     EXPECT_EQ(table.rowCount(), 1u);
     messages.str("");
     EXPECT_TRUE(saveRecordFileHeadless(table, path("r.xml"), messages));

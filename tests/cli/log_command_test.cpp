@@ -368,11 +368,14 @@ TEST_F(LogCommand, AppendRefusesWhatIsNoRecordFile)
         std::string file;
         std::string csv;
         const char* refused;  ///< the file the message names, or null
+        const char* why = "";  ///< what the message says was wrong
     };
     const std::string csvHeader = "No,DateTime,Value,Unit,V_Value,V_Unit,I_Value,I_Unit\r\n";
     for (const Case& c : {Case{"a note without a line end", "shopping: milk, eggs", "", "meter.txt"},
-                          Case{"a first field no number", kHeader + "one\t13:00:00\r\n", "", "meter.txt"},
-                          Case{"more than eight fields", kHeader + "1\ta\tb\tc\td\te\tf\tg\th\r\n", "", "meter.txt"},
+                          Case{"a first field no number", kHeader + "one\t13:00:00\r\n", "", "meter.txt",
+                               "line 2: the first field (No) is neither"},
+                          Case{"more than eight fields", kHeader + "1\ta\tb\tc\td\te\tf\tg\th\r\n", "", "meter.txt",
+                               "line 2: more than eight fields"},
                           Case{"a CSV of another program", kHeader, "a,b\r\n1,2\r\n", "meter.csv"},
                           Case{"a header cut short", "No\tTi", csvHeader.substr(0, 10), nullptr}}) {
         SCOPED_TRACE(c.name);
@@ -387,6 +390,7 @@ TEST_F(LogCommand, AppendRefusesWhatIsNoRecordFile)
             EXPECT_EQ(run.status, 1);
             EXPECT_EQ(run.err.find("zqmeter-cli log: " + path(c.refused) + ": "), 0u) << run.err;
             EXPECT_NE(run.err.find("; not appending to it\n"), std::string::npos) << run.err;
+            EXPECT_NE(run.err.find(c.why), std::string::npos) << run.err;
             EXPECT_EQ(readFile(file), c.file);
             EXPECT_EQ(readFile(csv), c.csv);
         } else {

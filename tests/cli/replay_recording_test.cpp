@@ -12,6 +12,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -205,11 +206,16 @@ TEST(ReplayFiles, AFileThatFailsToLoadEndsBeforeAnyReport)
     ASSERT_FALSE(dir.path().empty());
     const std::string bad = dir.file("bad.txt");
     std::ofstream(bad, std::ios::binary) << "header\r\nnot-a-number\t10:00:00\r\n";
-    for (const std::string& file : {dir.file("missing.txt"), bad}) {
+    const std::string missing = dir.file("missing.txt");
+    const std::pair<std::string, std::string> cases[] = {
+        {missing, missing + ": it cannot be opened: No such file or directory"},
+        {bad, bad + ": line 2: the first field (No) is neither a whole number of 32 bits nor NULL"},
+    };
+    for (const auto& [file, why] : cases) {
         const ReplayRun run = replay({"--open", file}, A);
         EXPECT_EQ(run.status, 1) << file;
         EXPECT_TRUE(run.lines.empty()) << file;
-        EXPECT_EQ(run.err, "Failed to Load File!\n") << file;
+        EXPECT_EQ(run.err, "Failed to Load File!\n" + why + "\n") << file;
     }
 }
 

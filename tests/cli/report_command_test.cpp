@@ -1,4 +1,5 @@
 #include "cli/report_command.h"
+#include "record/record_file_error.h"
 #include "record/record_table.h"
 
 #include <gtest/gtest.h>
@@ -19,9 +20,11 @@ struct CommandRun {
 // A loader that gives @p rows rows, or fails for "missing".
 ReportTableLoader fakeLoader(int rows)
 {
-    return [rows](const std::string& path, RecordTable& table) {
-        if (path == "missing")
+    return [rows](const std::string& path, RecordTable& table, RecordFileError& error) {
+        if (path == "missing") {
+            error = {"it cannot be opened: No such file or directory", 0};
             return false;
+        }
         for (int no = 1; no <= rows; ++no) {
             RecordRow row;
             row.setNo(no);
@@ -65,7 +68,7 @@ TEST(ReportCommand, FileThatFailsToLoad)
 {
     const CommandRun run = report({"missing", "--csv", "x.csv"}, fakeLoader(1));
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "Failed to Load File!\n");
+    EXPECT_EQ(run.err, "Failed to Load File!\nmissing: it cannot be opened: No such file or directory\n");
     EXPECT_EQ(run.out, "");
 }
 
@@ -124,8 +127,9 @@ TEST(ReportCommand, LoadsARecordFileAsTheOpenCommandDoes)
               "2,10:00:10,1.6,KW,NULL,v,5.10,A\r\n");
 
     std::ostringstream out2, err2;
-    EXPECT_EQ(runReportCommand({dir.filePath("none.txt").toStdString()}, out2, err2), 1);
-    EXPECT_EQ(err2.str(), "Failed to Load File!\n");
+    const std::string missing = dir.filePath("none.txt").toStdString();
+    EXPECT_EQ(runReportCommand({missing}, out2, err2), 1);
+    EXPECT_EQ(err2.str(), "Failed to Load File!\n" + missing + ": it cannot be opened: No such file or directory\n");
 }
 
 }  // namespace

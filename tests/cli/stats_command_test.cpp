@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -92,10 +94,16 @@ TEST_F(StatsCommand, AFailingFilePrintsNoFigures)
 {
     const std::string good = write("good.txt", kHeader + "1\t10:00:00\t1\tKW\r\n");
     const std::string bad = write("bad.txt", kHeader + "2\t10:00:01\t1\tKW\r\nx\t10:00:02\t1\tKW\r\n");
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{good, bad}, {folder.file("missing.txt"), good}, {good, folder.file("x.xml")}}) {
-        EXPECT_EQ(run(args), 1) << args.back();
-        EXPECT_EQ(err.str(), "Failed to Load File!\n");
+    const std::string missing = folder.file("missing.txt");
+    const std::string packet = folder.file("x.xml");
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{good, bad}, bad + ": line 3: the first field (No) is neither a whole number of 32 bits nor NULL"},
+        {{missing, good}, missing + ": it cannot be opened: No such file or directory"},
+        {{good, packet}, packet + ": it cannot be opened: No such file or directory"},
+    };
+    for (const auto& [args, why] : cases) {
+        EXPECT_EQ(run(args), 1) << why;
+        EXPECT_EQ(err.str(), "Failed to Load File!\n" + why + "\n");
         EXPECT_EQ(out.str(), "");
     }
 }

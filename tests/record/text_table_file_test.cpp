@@ -182,6 +182,40 @@ TEST_P(TextTableRead, GivesTheRowsOrFailsAtTheLine)
 
 const std::string k21 = "123456789012345678901";
 
+struct FailureCase {
+    const char* name;
+    std::string bytes;
+    std::uint64_t line;
+    std::string reason;
+};
+
+const std::string kBadNo = "the first field (No) is neither a whole number of 32 bits nor NULL";
+
+// What "Failed to Load File!" is followed by: the line to mend and why.
+TEST(TextTableFile, TellsTheFailingLineAndWhy)
+{
+    const FailureCase cases[] = {
+        {"a letter in No", "h\n1\ta\nx1\tb\n", 3, kBadNo},
+        {"every line end counts once", "h\r1\ta\n2\tb\r\n3\tc\n\rzz", 6, kBadNo},
+        {"blank lines count", "h\n\n \t \nNULLL\n", 4, kBadNo},
+        {"a quoted No", "h\n1\n\"\"\ta\n", 3, kBadNo},
+        {"nine fields", "h\n1\ta\n2\t12:00:02\t1.23\tK W\t230\tv\t5\tA\n", 3, "more than eight fields"},
+        {"nine fields, one quoted", "h\n1 2 3 4 5 6 7 8 \"9\"\n", 2, "more than eight fields"},
+        {"the last line without its end", "h\n1\nzz", 3, kBadNo},
+        {"nothing at all", "", 0, "it holds no line, not even the header"},
+    };
+    for (const FailureCase& c : cases) {
+        for (std::size_t chunk : {std::size_t{1} << 20, std::size_t{1}, std::size_t{3}}) {
+            SCOPED_TRACE(std::string(c.name) + ", chunk " + std::to_string(chunk));
+            RecordTable table;
+            RecordFileError error;
+            EXPECT_FALSE(TextTableFile::parse(c.bytes, table, chunk, &error));
+            EXPECT_EQ(error.line, c.line);
+            EXPECT_EQ(error.reason, c.reason);
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, TextTableRead,
     ::testing::Values(
@@ -320,8 +354,12 @@ TEST(TextTableFile, ControlBytesOfATextFileReopenFromAPacket)
 TEST(TextTableFile, UnreadableFileFails)
 {
     RecordTable table;
-    EXPECT_FALSE(LoadTable(tempName("missing.txt"), table, false));
-    EXPECT_FALSE(LoadTable(::testing::TempDir(), table, false));  // a folder
+    RecordFileError error;
+    const std::string missing = tempName("missing.txt");
+    EXPECT_FALSE(LoadTable(missing, table, false, &error));
+    EXPECT_EQ(error.describe(missing), missing + ": it cannot be opened: No such file or directory");
+    EXPECT_FALSE(LoadTable(::testing::TempDir(), table, false, &error));  // a folder
+    EXPECT_EQ(error.describe("folder"), "folder: it cannot be read: Is a directory");
     EXPECT_TRUE(table.empty());
 }
 

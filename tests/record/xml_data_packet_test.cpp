@@ -192,6 +192,9 @@ TEST(XmlDataPacket, ReadsAForeignPacketAndWritesItBack)
 struct BadPacket {
     const char* name;
     std::string bytes;
+    /// What the error tells: the start of its reason and the line.
+    std::string reason;
+    std::uint64_t line;
 };
 
 class XmlDataPacketFailure : public ::testing::TestWithParam<BadPacket> {};
@@ -202,7 +205,10 @@ TEST_P(XmlDataPacketFailure, FailsAndLeavesTheTableAsItWas)
     writeFile(path, GetParam().bytes);
     RecordTable table;
     table.appendRow(makeRow(1, {"kept", "", "", "", "", "", ""}));
-    EXPECT_FALSE(LoadTable(path, table, false));
+    RecordFileError error;
+    EXPECT_FALSE(LoadTable(path, table, false, &error));
+    EXPECT_TRUE(error.reason.starts_with(GetParam().reason)) << error.reason;
+    EXPECT_EQ(error.line, GetParam().line);
     EXPECT_EQ(describe(table), (std::vector<std::string>{"1|kept||||||"}));
     EXPECT_EQ(logText(table), "1 0 4");
     table.appendRow(makeRow(2, {"after", "", "", "", "", "", ""}));
@@ -231,23 +237,34 @@ std::string allFieldsBut(const std::string& skip, const std::string& replacement
 INSTANTIATE_TEST_SUITE_P(
     Cases, XmlDataPacketFailure,
     ::testing::Values(
-        BadPacket{"Empty", ""}, BadPacket{"NotXml", "No\tTime\r\n1\t12:00:00\r\n"},
-        BadPacket{"NotWellFormed", withFields(allFieldsBut("")).substr(0, 120)},
-        BadPacket{"OtherRoot", "<TABLE><METADATA/></TABLE>"},
-        BadPacket{"NoFields", "<DATAPACKET Version=\"2.0\"><ROWDATA></ROWDATA></DATAPACKET>"},
-        BadPacket{"FieldMissing", withFields(allFieldsBut("V_Unit"))},
-        BadPacket{"NoAsText", withFields(allFieldsBut("No", "<FIELD attrname=\"No\" fieldtype=\"string\"/>"))},
-        BadPacket{"NoTooWide", withFields(allFieldsBut("No", "<FIELD attrname=\"No\" fieldtype=\"i8\"/>"))},
-        BadPacket{"TextAsNumber", withFields(allFieldsBut("Unit", "<FIELD attrname=\"Unit\" fieldtype=\"i4\"/>"))},
+        BadPacket{"Empty", "", "not well-formed XML: no element found", 1},
+        BadPacket{"NotXml", "No\tTime\r\n1\t12:00:00\r\n", "not well-formed XML: syntax error", 1},
+        BadPacket{"NotWellFormed", withFields(allFieldsBut("")).substr(0, 120), "not well-formed XML", 1},
+        BadPacket{"OtherRoot", "<TABLE><METADATA/></TABLE>", "the first element is not DATAPACKET", 1},
+        BadPacket{"NoFields", "<DATAPACKET Version=\"2.0\"><ROWDATA></ROWDATA></DATAPACKET>",
+                  "the packet has no field No", 1},
+        BadPacket{"FieldMissing", withFields(allFieldsBut("V_Unit")), "the packet has no field V_Unit", 1},
+        BadPacket{"NoAsText", withFields(allFieldsBut("No", "<FIELD attrname=\"No\" fieldtype=\"string\"/>")),
+                  "the field No is not an integer field of 32 bits", 1},
+        BadPacket{"NoTooWide", withFields(allFieldsBut("No", "<FIELD attrname=\"No\" fieldtype=\"i8\"/>")),
+                  "the field No is not an integer field of 32 bits", 1},
+        BadPacket{"TextAsNumber", withFields(allFieldsBut("Unit", "<FIELD attrname=\"Unit\" fieldtype=\"i4\"/>")),
+                  "the field Unit is not a string field", 1},
         BadPacket{"NoNotANumber",
-                  withFields(allFieldsBut(""), "<ROWDATA><ROW No=\"1\"/><ROW No=\"x\"/></ROWDATA></DATAPACKET>")},
+                  withFields(allFieldsBut(""), "<ROWDATA>\n<ROW No=\"1\"/>\n<ROW No=\"x\"/></ROWDATA></DATAPACKET>"),
+                  "a ROW's No is not a whole number", 3},
         BadPacket{"BadRowState",
-                  withFields(allFieldsBut(""), "<ROWDATA><ROW RowState=\"four\"/></ROWDATA></DATAPACKET>")},
-        BadPacket{"BadChangeLog", "<DATAPACKET><METADATA><FIELDS>" + allFieldsBut("") +
-                                      "</FIELDS><PARAMS CHANGE_LOG=\"1 0\"/></METADATA></DATAPACKET>"},
-        BadPacket{"EntityDeclared", "<!DOCTYPE DATAPACKET [<!ENTITY a \"aaaa\">]>" + withFields(allFieldsBut(""))},
+                  withFields(allFieldsBut(""), "<ROWDATA><ROW RowState=\"four\"/></ROWDATA></DATAPACKET>"),
+                  "a ROW's RowState is not a whole number", 1},
+        BadPacket{"BadChangeLog",
+                  "<DATAPACKET><METADATA><FIELDS>" + allFieldsBut("") +
+                      "</FIELDS>\n<PARAMS CHANGE_LOG=\"1 0\"/></METADATA></DATAPACKET>",
+                  "the CHANGE_LOG of PARAMS is malformed", 2},
+        BadPacket{"EntityDeclared", "<!DOCTYPE DATAPACKET [<!ENTITY a \"aaaa\">]>" + withFields(allFieldsBut("")),
+                  "the packet declares an entity", 1},
         BadPacket{"RowsThenGarbage",
-                  withFields(allFieldsBut(""), "<ROWDATA><ROW No=\"1\"/><ROW No=\"2\"/></ROWDATA></DATAPACKET>junk")}),
+                  withFields(allFieldsBut(""), "<ROWDATA><ROW No=\"1\"/><ROW No=\"2\"/></ROWDATA></DATAPACKET>\njunk"),
+                  "not well-formed XML: junk after document element", 2}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct LogCase {

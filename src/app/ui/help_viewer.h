@@ -1,12 +1,15 @@
 #pragma once
 
+#include <QDialog>
 #include <QString>
-#include <QTextBrowser>
+
+class QTextBrowser;
 
 /// The help window: shows the program's help file, which holds HTML, with
 /// its links. This platform has no viewer for the old help format, so the
-/// program brings its own.
-class HelpViewer : public QTextBrowser {
+/// program brings its own. Not modal, so the help stays open beside the
+/// window it explains; Escape or Close hides it.
+class HelpViewer : public QDialog {
     Q_OBJECT
 public:
     /// A window of its own, owned by @p parent.
@@ -18,7 +21,10 @@ public:
     bool load(const QString& path);
 
     QString errorText() const { return errorText_; }
+    /// The page the help is shown on.
+    QTextBrowser* browser() const { return browser_; }
 
 private:
+    QTextBrowser* browser_;
     QString errorText_;
 };

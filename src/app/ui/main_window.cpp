@@ -1,5 +1,6 @@
 #include "app/ui/main_window.h"
 
+#include "app/help_file_location.h"
 #include "app/locale_decimal.h"
 #include "app/main_menu.h"
 #include "app/ui/frm_about.h"
@@ -30,6 +31,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -497,7 +499,9 @@ void TFrmTest::Panel1Click()
 
 void TFrmTest::HELP1Click()
 {
-    helpFile_ = programFolder_ + "zq7.hlp";
+    helpFile_ = helpFileLocation(programFolder_, ZQ_HELP_FROM_PROGRAM, [](const std::string& path) {
+        return QFileInfo(QString::fromLocal8Bit(path.data(), static_cast<qsizetype>(path.size()))).isFile();
+    });
     helpShower_(QString::fromLocal8Bit(helpFile_.data(), static_cast<qsizetype>(helpFile_.size())));
 }
 

@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -22,11 +23,15 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 
 #include <qcustomplot.h>
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <utility>
 
 namespace {
 
@@ -315,7 +320,7 @@ TEST(FrmTestLayout, HelpViewerShowsTheInstalledHelpFile)
     HelpViewer viewer;
     ASSERT_TRUE(viewer.load(installed)) << viewer.errorText().toStdString();
     EXPECT_EQ(viewer.windowTitle(), QStringLiteral("zqmeter Help"));
-    const QString text = viewer.toPlainText();
+    const QString text = viewer.browser()->toPlainText();
     for (const char* topic : {"Connecting the cable", "70-zqmeter.rules", "1a86:e008", "04fa:2490", "Recording",
                               "Files", "Printing"})
         EXPECT_TRUE(text.contains(QString::fromLatin1(topic))) << topic;
@@ -324,7 +329,32 @@ TEST(FrmTestLayout, HelpViewerShowsTheInstalledHelpFile)
     const QString missing = QStringLiteral("/nowhere/zq7.hlp");
     EXPECT_FALSE(viewer.load(missing));
     EXPECT_TRUE(viewer.errorText().contains(QDir::toNativeSeparators(missing)));
-    EXPECT_EQ(viewer.toPlainText(), text);
+    EXPECT_EQ(viewer.browser()->toPlainText(), text);
+}
+
+TEST(FrmTestLayout, HelpWindowClosesWithEscapeOrItsCloseButton)
+{
+    HelpViewer viewer;
+    ASSERT_TRUE(viewer.load(QStringLiteral(ZQ_PROGRAM_DIR "/zq7.hlp")));
+    auto* close = viewer.findChild<QDialogButtonBox*>(QStringLiteral("HelpButtons"))->button(QDialogButtonBox::Close);
+    ASSERT_NE(close, nullptr);
+    EXPECT_EQ(close->text().remove(QLatin1Char('&')), QStringLiteral("Close"));  // the mnemonic is the theme's
+    const std::pair<const char*, std::function<void()>> ways[] = {
+        // With the focus in the page, as after a click on it.
+        {"Escape", [&] { QTest::keyClick(viewer.browser(), Qt::Key_Escape); }},
+        {"Close", [&] { close->click(); }},
+    };
+    for (const auto& [name, closeIt] : ways) {
+        SCOPED_TRACE(name);
+        viewer.show();
+        viewer.browser()->setFocus();
+        ASSERT_TRUE(viewer.isVisible());
+        closeIt();
+        EXPECT_FALSE(viewer.isVisible());
+    }
+    // Shown again, it still holds the help.
+    viewer.show();
+    EXPECT_TRUE(viewer.browser()->toPlainText().contains(QStringLiteral("Connecting the cable")));
 }
 
 TEST(FrmTestLayout, DefaultHelpShowerOpensTheViewerWindow)
