@@ -92,8 +92,18 @@ int open(const std::string& path, int flags, int mode)
     const HANDLE handle =
         CreateFileA(path.c_str(), desired, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                     disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return failWithLastError();
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        // A folder refuses a plain open as "access denied"; say what it is.
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        if (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+            (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            errno = EISDIR;
+            return -1;
+        }
+        errno = errnoOf(error);
+        return -1;
+    }
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY | (access == O_RDONLY ? _O_RDONLY : 0));
     if (fd < 0) {
         CloseHandle(handle);

@@ -5,6 +5,7 @@
 #include "cli/log_command.h"
 #include "cli/log_csv.h"
 
+#include "app/locale_decimal.h"
 #include "app/meter_session.h"
 #include "link/hid/hid_manual_dispatcher.h"
 #include "link/hid/hid_sim_platform.h"
@@ -246,6 +247,12 @@ TEST_F(LogCommand, CsvHasTheRowsWithDateTimeAndDecimalPoints)
     EXPECT_EQ(countOf(bytes, "\r\n"), countOf(bytes, "\n"));  // CR LF throughout
     const std::vector<std::string> csvLines = linesOf(bytes);
     const std::vector<std::string> fileLines = linesOf(readFile(file));
+    // The record file takes the locale's separator: the comma of the German
+    // locale this test runs under, where the system lets a test have one.
+    const std::string decimal = systemLocaleDecimal();
+#ifndef _WIN32
+    ASSERT_EQ(decimal, ",");
+#endif
     ASSERT_EQ(csvLines.size(), fileLines.size());
     ASSERT_GE(csvLines.size(), 6u);
     for (std::size_t i = 1; i < csvLines.size(); ++i) {
@@ -259,7 +266,7 @@ TEST_F(LogCommand, CsvHasTheRowsWithDateTimeAndDecimalPoints)
             std::string value = row[field];
             std::replace(value.begin(), value.end(), ',', '.');
             EXPECT_EQ(line[field], value) << csvLines[i];
-            EXPECT_NE(row[field].find(','), std::string::npos) << "the decimal comma: " << fileLines[i];
+            EXPECT_NE(row[field].find(decimal), std::string::npos) << "the decimal separator: " << fileLines[i];
         }
         for (std::size_t field : {3, 5, 7})
             EXPECT_EQ(line[field], row[field]);
@@ -692,7 +699,9 @@ TEST_F(LogCommand, LimitsTellEachCrossingAndClearingOnce)
         const std::string time = line.substr(11, 8);
         std::string value = line.substr(line.find(": ") + 2);
         value = value.substr(0, value.find(' '));
-        std::replace(value.begin(), value.end(), '.', ',');
+        // The line has the point, the row the locale's separator.
+        if (const std::size_t point = value.find('.'); point != std::string::npos)
+            value.replace(point, 1, systemLocaleDecimal());
         bool found = false;
         for (std::size_t row = 0; row < rows.rowCount() && !found; ++row)
             found = rows.fieldText(row, RecordField::Time) == time && rows.fieldText(row, RecordField::Value) == value;

@@ -359,7 +359,11 @@ TEST(TextTableFile, UnreadableFileFails)
     EXPECT_FALSE(LoadTable(missing, table, false, &error));
     EXPECT_EQ(error.describe(missing), missing + ": it cannot be opened: No such file or directory");
     EXPECT_FALSE(LoadTable(::testing::TempDir(), table, false, &error));  // a folder
+#ifdef _WIN32
+    EXPECT_EQ(error.describe("folder"), "folder: it cannot be opened: Is a directory");  // Windows opens no folder
+#else
     EXPECT_EQ(error.describe("folder"), "folder: it cannot be read: Is a directory");
+#endif
     EXPECT_TRUE(table.empty());
 }
 
