@@ -355,6 +355,7 @@ TEST(FrmTestLayout, HelpWindowClosesWithEscapeOrItsCloseButton)
     // Shown again, it still holds the help.
     viewer.show();
     EXPECT_TRUE(viewer.browser()->toPlainText().contains(QStringLiteral("Connecting the cable")));
+    saveSnapshot(viewer, QStringLiteral("help-window"));
 }
 
 TEST(FrmTestLayout, DefaultHelpShowerOpensTheViewerWindow)
