@@ -15,7 +15,6 @@
 #include <deque>
 #include <mutex>
 #include <ostream>
-#include <system_error>
 #include <thread>
 
 namespace {
@@ -141,7 +140,7 @@ bool openStreamed(RecordTable& table, const std::string& fileName, std::ostream&
     RecordFileInput in;
     RecordFileError error;
     if (!in.open(fileName))
-        error.reason = "it cannot be opened: " + std::generic_category().message(in.errorNumber());
+        error.reason = in.failure();
     else if (TextTableFile::read(in, table, nullptr, &error))
         return true;
     err << "Failed to Load File!\n" << error.describe(fileName) << '\n';

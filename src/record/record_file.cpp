@@ -6,7 +6,6 @@
 #include "record/xml_data_packet_reader.h"
 #include "record/xml_data_packet_writer.h"
 
-#include <system_error>
 #include <utility>
 
 RecordFileForm recordFileForm(std::string_view fileName)
@@ -38,7 +37,7 @@ RecordFileLoad readRecordFile(const std::string& fileName, RecordFileJobProgress
     load.form = recordFileForm(fileName);
     RecordFileInput in;
     if (!in.open(fileName)) {
-        load.error.reason = "it cannot be opened: " + std::generic_category().message(in.errorNumber());
+        load.error.reason = in.failure();
         return load;
     }
     load.ok = load.form == RecordFileForm::XmlDataPacket

@@ -3,6 +3,7 @@
 #include "record/system_files.h"
 
 #include <cerrno>
+#include <system_error>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,7 +19,7 @@ bool RecordFileInput::open(const std::string& path)
     fd_ = systemFiles::open(path, O_RDONLY);
     if (fd_ < 0) {
         failed_ = true;
-        errorNumber_ = errno;
+        failure_ = "it cannot be opened: " + std::generic_category().message(errno);
         return false;
     }
     struct stat info {};
@@ -37,7 +38,7 @@ std::size_t RecordFileInput::read(char* into, std::size_t size)
             return static_cast<std::size_t>(n);
         if (errno != EINTR) {
             failed_ = true;  // a folder gives EISDIR here
-            errorNumber_ = errno;
+            failure_ = "it cannot be read: " + std::generic_category().message(errno);
             return 0;
         }
     }

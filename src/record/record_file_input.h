@@ -18,8 +18,9 @@ public:
     /// on an error (failed() tells which).
     std::size_t read(char* into, std::size_t size);
     bool failed() const { return failed_; }
-    /// The system's error number of the failed open or read; 0 before one.
-    int errorNumber() const { return errorNumber_; }
+    /// Why the open or a read failed, with the system's reason ("it cannot
+    /// be opened: No such file or directory"); empty before a failure.
+    const std::string& failure() const { return failure_; }
     /// The file's size when it was opened [bytes]; 0 when unknown.
     std::uint64_t size() const { return size_; }
 
@@ -27,5 +28,5 @@ private:
     int fd_ = -1;
     std::uint64_t size_ = 0;
     bool failed_ = false;
-    int errorNumber_ = 0;
+    std::string failure_;
 };

@@ -12,7 +12,6 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
-#include <system_error>
 
 namespace {
 
@@ -490,7 +489,7 @@ bool TextTableFile::read(RecordFileInput& in, RecordTable& table, RecordFileJobP
     for (;;) {
         const std::size_t n = in.read(buffer.get(), kReadChunk);
         if (in.failed())
-            return fail({"it cannot be read: " + std::generic_category().message(in.errorNumber()), 0});
+            return fail({in.failure(), 0});
         if (n == 0)
             return parser.finish() || fail(parser.error());
         if (!parser.feed(buffer.get(), n))

@@ -16,7 +16,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -534,7 +533,7 @@ bool XmlDataPacketReader::read(RecordFileInput& in, RecordTable& table, RecordFi
         [&](char* into, std::size_t size, std::size_t& n, std::string& why) {
             n = in.read(into, size);
             if (in.failed())
-                why = "it cannot be read: " + std::generic_category().message(in.errorNumber());
+                why = in.failure();
             return !in.failed();
         },
         progress, error);

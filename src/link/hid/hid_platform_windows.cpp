@@ -234,7 +234,7 @@ class THidWindowsPlatform : public THidPlatform {
 public:
     explicit THidWindowsPlatform(std::shared_ptr<THidWindowsLibraries> libraries) : libraries_(std::move(libraries))
     {
-        libraries_->KernelFileCalls(api_);
+        libraries_->KernelFileCalls(api_.Kernel);
     }
 
     ~THidWindowsPlatform() override
@@ -252,14 +252,15 @@ public:
         if (!library)
             return false;
         THidWindowsLibraries& l = *libraries_;
-        const bool all = resolve(l, library, "SetupDiGetClassDevsA", api_.SetupDiGetClassDevsA) &
-                         resolve(l, library, "SetupDiEnumDeviceInterfaces", api_.SetupDiEnumDeviceInterfaces) &
-                         resolve(l, library, "SetupDiGetDeviceInterfaceDetailA", api_.SetupDiGetDeviceInterfaceDetailA) &
+        THidSetupApiEntryPoints& e = api_.SetupApi;
+        const bool all = resolve(l, library, "SetupDiGetClassDevsA", e.SetupDiGetClassDevsA) &
+                         resolve(l, library, "SetupDiEnumDeviceInterfaces", e.SetupDiEnumDeviceInterfaces) &
+                         resolve(l, library, "SetupDiGetDeviceInterfaceDetailA", e.SetupDiGetDeviceInterfaceDetailA) &
                          resolve(l, library, "SetupDiGetDeviceRegistryPropertyA",
-                                 api_.SetupDiGetDeviceRegistryPropertyA) &
-                         resolve(l, library, "SetupDiDestroyDeviceInfoList", api_.SetupDiDestroyDeviceInfoList);
+                                 e.SetupDiGetDeviceRegistryPropertyA) &
+                         resolve(l, library, "SetupDiDestroyDeviceInfoList", e.SetupDiDestroyDeviceInfoList);
         if (!all) {
-            clearSetupApi();
+            api_.SetupApi = {};
             libraries_->Release(library);
             return false;
         }
@@ -275,19 +276,20 @@ public:
         if (!library)
             return false;
         THidWindowsLibraries& l = *libraries_;
-        const bool all = resolve(l, library, "HidD_GetHidGuid", api_.HidD_GetHidGuid) &
-                         resolve(l, library, "HidD_GetAttributes", api_.HidD_GetAttributes) &
-                         resolve(l, library, "HidD_SetNumInputBuffers", api_.HidD_SetNumInputBuffers) &
-                         resolve(l, library, "HidD_GetNumInputBuffers", api_.HidD_GetNumInputBuffers) &
-                         resolve(l, library, "HidD_GetPreparsedData", api_.HidD_GetPreparsedData) &
-                         resolve(l, library, "HidD_FreePreparsedData", api_.HidD_FreePreparsedData) &
-                         resolve(l, library, "HidP_GetCaps", api_.HidP_GetCaps) &
-                         resolve(l, library, "HidD_GetProductString", api_.HidD_GetProductString) &
-                         resolve(l, library, "HidD_GetSerialNumberString", api_.HidD_GetSerialNumberString) &
-                         resolve(l, library, "HidD_GetIndexedString", api_.HidD_GetIndexedString) &
-                         resolve(l, library, "HidD_SetFeature", api_.HidD_SetFeature);
+        THidClassEntryPoints& e = api_.Hid;
+        const bool all = resolve(l, library, "HidD_GetHidGuid", e.HidD_GetHidGuid) &
+                         resolve(l, library, "HidD_GetAttributes", e.HidD_GetAttributes) &
+                         resolve(l, library, "HidD_SetNumInputBuffers", e.HidD_SetNumInputBuffers) &
+                         resolve(l, library, "HidD_GetNumInputBuffers", e.HidD_GetNumInputBuffers) &
+                         resolve(l, library, "HidD_GetPreparsedData", e.HidD_GetPreparsedData) &
+                         resolve(l, library, "HidD_FreePreparsedData", e.HidD_FreePreparsedData) &
+                         resolve(l, library, "HidP_GetCaps", e.HidP_GetCaps) &
+                         resolve(l, library, "HidD_GetProductString", e.HidD_GetProductString) &
+                         resolve(l, library, "HidD_GetSerialNumberString", e.HidD_GetSerialNumberString) &
+                         resolve(l, library, "HidD_GetIndexedString", e.HidD_GetIndexedString) &
+                         resolve(l, library, "HidD_SetFeature", e.HidD_SetFeature);
         if (!all) {
-            clearHid();
+            api_.Hid = {};
             libraries_->Release(library);
             return false;
         }
@@ -299,7 +301,7 @@ public:
     {
         if (!hid_)
             return;
-        clearHid();
+        api_.Hid = {};
         libraries_->Release(hid_);
         hid_ = nullptr;
     }
@@ -308,7 +310,7 @@ public:
     {
         if (!setupApi_)
             return;
-        clearSetupApi();
+        api_.SetupApi = {};
         libraries_->Release(setupApi_);
         setupApi_ = nullptr;
     }
@@ -318,7 +320,7 @@ public:
         if (!hid_)
             return kFixedHidGuid;
         GUID guid{};
-        api_.HidD_GetHidGuid(&guid);
+        api_.Hid.HidD_GetHidGuid(&guid);
         return fromGuid(guid);
     }
 
@@ -327,7 +329,8 @@ public:
         if (!setupApi_)
             return InvalidHidDeviceInfoSet;
         const GUID classGuid = toGuid(guid);
-        const HDEVINFO info = api_.SetupDiGetClassDevsA(&classGuid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+        const HDEVINFO info =
+            api_.SetupApi.SetupDiGetClassDevsA(&classGuid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
         if (info == INVALID_HANDLE_VALUE) {
             keepLastError();
             return InvalidHidDeviceInfoSet;
@@ -353,7 +356,7 @@ public:
         SP_DEVINFO_DATA device{};
         device.cbSize = sizeof device;
         // Asked without a buffer, the only good answer is "too small" with the size.
-        if (api_.SetupDiGetDeviceInterfaceDetailA(infoOf(set), &data, nullptr, 0, &required, &device) ||
+        if (api_.SetupApi.SetupDiGetDeviceInterfaceDetailA(infoOf(set), &data, nullptr, 0, &required, &device) ||
             ::GetLastError() != ERROR_INSUFFICIENT_BUFFER || required == 0) {
             keepLastError();
             return false;
@@ -375,8 +378,8 @@ public:
         detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
         SP_DEVINFO_DATA device{};
         device.cbSize = sizeof device;
-        if (!api_.SetupDiGetDeviceInterfaceDetailA(infoOf(set), &data, detail, static_cast<DWORD>(bytes - 1), nullptr,
-                                                   &device)) {
+        if (!api_.SetupApi.SetupDiGetDeviceInterfaceDetailA(infoOf(set), &data, detail,
+                                                            static_cast<DWORD>(bytes - 1), nullptr, &device)) {
             keepLastError();
             return false;
         }
@@ -408,7 +411,8 @@ public:
         }
         // The system writes only what fits; a failed call may leave part of
         // a text, so the caller's cleared buffer is restored.
-        if (!api_.SetupDiGetDeviceRegistryPropertyA(info, &device, code, nullptr, buffer, bufferSize, nullptr)) {
+        if (!api_.SetupApi.SetupDiGetDeviceRegistryPropertyA(info, &device, code, nullptr, buffer, bufferSize,
+                                                             nullptr)) {
             keepLastError();
             std::fill(buffer, buffer + bufferSize, uint8_t{0});
             return false;
@@ -428,7 +432,7 @@ public:
             sets_.erase(it);
         }
         if (setupApi_)
-            api_.SetupDiDestroyDeviceInfoList(info);
+            api_.SetupApi.SetupDiDestroyDeviceInfoList(info);
     }
 
     THidHandle CreateFile(const std::string& devicePath, EHidOpenMode mode) override
@@ -450,8 +454,8 @@ public:
             flags = FILE_FLAG_OVERLAPPED;
             break;
         }
-        const HANDLE handle = api_.CreateFileA(devicePath.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                               OPEN_EXISTING, flags, nullptr);
+        const HANDLE handle = api_.Kernel.CreateFileA(devicePath.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                      nullptr, OPEN_EXISTING, flags, nullptr);
         if (handle == INVALID_HANDLE_VALUE || handle == nullptr) {
             keepLastError();
             return InvalidHidHandle;
@@ -464,7 +468,7 @@ public:
         // A read pending on it is cancelled by the system and ends in the
         // reader's next alertable wait.
         if (handle != InvalidHidHandle)
-            api_.CloseHandle(toHandle(handle));
+            api_.Kernel.CloseHandle(toHandle(handle));
     }
 
     bool GetAttributes(THidHandle handle, THidAttributes& attributes) override
@@ -475,7 +479,7 @@ public:
         }
         HIDD_ATTRIBUTES system{};
         system.Size = sizeof system;
-        if (!api_.HidD_GetAttributes(toHandle(handle), &system)) {
+        if (!api_.Hid.HidD_GetAttributes(toHandle(handle), &system)) {
             keepLastError();
             return false;
         }
@@ -489,7 +493,7 @@ public:
     {
         if (!hid_ || count < 0)
             return false;
-        if (api_.HidD_SetNumInputBuffers(toHandle(handle), static_cast<ULONG>(count)))
+        if (api_.Hid.HidD_SetNumInputBuffers(toHandle(handle), static_cast<ULONG>(count)))
             return true;
         keepLastError();
         return false;
@@ -498,7 +502,7 @@ public:
     bool GetNumInputBuffers(THidHandle handle, int32_t& count) override
     {
         ULONG buffers = 0;
-        if (!hid_ || !api_.HidD_GetNumInputBuffers(toHandle(handle), &buffers)) {
+        if (!hid_ || !api_.Hid.HidD_GetNumInputBuffers(toHandle(handle), &buffers)) {
             keepLastError();
             return false;
         }
@@ -509,7 +513,7 @@ public:
     THidPreparsedData GetPreparsedData(THidHandle handle) override
     {
         PHIDP_PREPARSED_DATA data = nullptr;
-        if (!hid_ || !api_.HidD_GetPreparsedData(toHandle(handle), &data)) {
+        if (!hid_ || !api_.Hid.HidD_GetPreparsedData(toHandle(handle), &data)) {
             keepLastError();
             return nullptr;
         }
@@ -519,7 +523,7 @@ public:
     void FreePreparsedData(THidPreparsedData data) override
     {
         if (hid_ && data)
-            api_.HidD_FreePreparsedData(static_cast<PHIDP_PREPARSED_DATA>(const_cast<void*>(data)));
+            api_.Hid.HidD_FreePreparsedData(static_cast<PHIDP_PREPARSED_DATA>(const_cast<void*>(data)));
     }
 
     bool GetCaps(THidPreparsedData data, THidCaps& caps) override
@@ -527,7 +531,7 @@ public:
         if (!hid_ || !data)
             return false;
         HIDP_CAPS system{};
-        if (api_.HidP_GetCaps(static_cast<PHIDP_PREPARSED_DATA>(const_cast<void*>(data)), &system) !=
+        if (api_.Hid.HidP_GetCaps(static_cast<PHIDP_PREPARSED_DATA>(const_cast<void*>(data)), &system) !=
             kHidpStatusSuccess)
             return false;
         caps.Usage = system.Usage;
@@ -540,17 +544,17 @@ public:
 
     bool GetProductString(THidHandle handle, char16_t* buffer, uint32_t bufferBytes) override
     {
-        return hidText(api_.HidD_GetProductString, handle, buffer, bufferBytes);
+        return hidText(api_.Hid.HidD_GetProductString, handle, buffer, bufferBytes);
     }
 
     bool GetSerialNumberString(THidHandle handle, char16_t* buffer, uint32_t bufferBytes) override
     {
-        return hidText(api_.HidD_GetSerialNumberString, handle, buffer, bufferBytes);
+        return hidText(api_.Hid.HidD_GetSerialNumberString, handle, buffer, bufferBytes);
     }
 
     bool GetIndexedString(THidHandle handle, uint32_t index, char16_t* buffer, uint32_t bufferBytes) override
     {
-        if (!hid_ || !api_.HidD_GetIndexedString(toHandle(handle), index, buffer, bufferBytes)) {
+        if (!hid_ || !api_.Hid.HidD_GetIndexedString(toHandle(handle), index, buffer, bufferBytes)) {
             keepLastError();
             return false;
         }
@@ -565,7 +569,7 @@ public:
         }
         // The driver takes a writable buffer; ours stays as the caller gave it.
         std::vector<uint8_t> copy(report, report + length);
-        if (!api_.HidD_SetFeature(toHandle(handle), copy.data(), length)) {
+        if (!api_.Hid.HidD_SetFeature(toHandle(handle), copy.data(), length)) {
             keepLastError();
             return false;
         }
@@ -598,7 +602,8 @@ public:
         for (;;) {
             if (read && read->Ended)
                 return EHidWaitStatus::IoCompletion;
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             const DWORD wait = static_cast<DWORD>(std::max<long long>(left.count(), 0));
             const DWORD status = ::WaitForSingleObjectEx(event, wait, TRUE);
             if (status == WAIT_IO_COMPLETION)
@@ -712,7 +717,7 @@ private:
         }
         data = {};
         data.cbSize = sizeof data;
-        if (!api_.SetupDiEnumDeviceInterfaces(info, nullptr, &classGuid, index, &data)) {
+        if (!api_.SetupApi.SetupDiEnumDeviceInterfaces(info, nullptr, &classGuid, index, &data)) {
             keepLastError();
             return false;
         }
@@ -727,30 +732,6 @@ private:
             return false;
         }
         return true;
-    }
-
-    void clearSetupApi()
-    {
-        api_.SetupDiGetClassDevsA = nullptr;
-        api_.SetupDiEnumDeviceInterfaces = nullptr;
-        api_.SetupDiGetDeviceInterfaceDetailA = nullptr;
-        api_.SetupDiGetDeviceRegistryPropertyA = nullptr;
-        api_.SetupDiDestroyDeviceInfoList = nullptr;
-    }
-
-    void clearHid()
-    {
-        api_.HidD_GetHidGuid = nullptr;
-        api_.HidD_GetAttributes = nullptr;
-        api_.HidD_SetNumInputBuffers = nullptr;
-        api_.HidD_GetNumInputBuffers = nullptr;
-        api_.HidD_GetPreparsedData = nullptr;
-        api_.HidD_FreePreparsedData = nullptr;
-        api_.HidP_GetCaps = nullptr;
-        api_.HidD_GetProductString = nullptr;
-        api_.HidD_GetSerialNumberString = nullptr;
-        api_.HidD_GetIndexedString = nullptr;
-        api_.HidD_SetFeature = nullptr;
     }
 
     std::shared_ptr<THidWindowsLibraries> libraries_;

@@ -17,11 +17,8 @@
 // header macro would rename one of them.
 #undef CreateFile
 
-/// The entry points the platform calls, filled by name from SetupApi.dll and
-/// HID.dll, and the two kernel file calls that turn a device path into a
-/// handle and back (the system's own unless a test stands in for them).
-struct THidWindowsEntryPoints {
-    // SetupApi.dll
+/// The entry points of SetupApi.dll the platform calls, filled by name.
+struct THidSetupApiEntryPoints {
     HDEVINFO(WINAPI* SetupDiGetClassDevsA)(const GUID*, PCSTR, HWND, DWORD) = nullptr;
     BOOL(WINAPI* SetupDiEnumDeviceInterfaces)(HDEVINFO, PSP_DEVINFO_DATA, const GUID*, DWORD,
                                               PSP_DEVICE_INTERFACE_DATA) = nullptr;
@@ -31,8 +28,10 @@ struct THidWindowsEntryPoints {
     BOOL(WINAPI* SetupDiGetDeviceRegistryPropertyA)(HDEVINFO, PSP_DEVINFO_DATA, DWORD, PDWORD, PBYTE, DWORD,
                                                     PDWORD) = nullptr;
     BOOL(WINAPI* SetupDiDestroyDeviceInfoList)(HDEVINFO) = nullptr;
+};
 
-    // HID.dll
+/// The entry points of HID.dll the platform calls, filled by name.
+struct THidClassEntryPoints {
     void(WINAPI* HidD_GetHidGuid)(LPGUID) = nullptr;
     BOOLEAN(WINAPI* HidD_GetAttributes)(HANDLE, PHIDD_ATTRIBUTES) = nullptr;
     BOOLEAN(WINAPI* HidD_SetNumInputBuffers)(HANDLE, ULONG) = nullptr;
@@ -44,10 +43,21 @@ struct THidWindowsEntryPoints {
     BOOLEAN(WINAPI* HidD_GetSerialNumberString)(HANDLE, PVOID, ULONG) = nullptr;
     BOOLEAN(WINAPI* HidD_GetIndexedString)(HANDLE, ULONG, PVOID, ULONG) = nullptr;
     BOOLEAN(WINAPI* HidD_SetFeature)(HANDLE, PVOID, ULONG) = nullptr;
+};
 
-    // kernel32
+/// The two kernel file calls that turn a device path into a handle and back:
+/// the system's own unless a test stands in for them.
+struct THidKernelFileCalls {
     HANDLE(WINAPI* CreateFileA)(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE) = ::CreateFileA;
     BOOL(WINAPI* CloseHandle)(HANDLE) = ::CloseHandle;
+};
+
+/// Every entry point the platform calls; a library's part is empty while it
+/// is not bound.
+struct THidWindowsEntryPoints {
+    THidSetupApiEntryPoints SetupApi;
+    THidClassEntryPoints Hid;
+    THidKernelFileCalls Kernel;
 };
 
 /// How the platform finds the libraries: LoadLibraryA, GetProcAddress and
@@ -61,7 +71,7 @@ public:
     virtual void* Entry(void* library, const char* name) = 0;
     virtual void Release(void* library) = 0;
     /// The kernel file calls the platform opens and closes devices with.
-    virtual void KernelFileCalls(THidWindowsEntryPoints&) {}
+    virtual void KernelFileCalls(THidKernelFileCalls&) {}
 };
 
 /// The system's libraries, through LoadLibraryA and GetProcAddress.

@@ -332,10 +332,10 @@ public:
         return it == table.end() ? nullptr : it->second;
     }
     void Release(void* library) override { gSystem->Released.push_back(library == &setupApi_ ? "SetupApi.dll" : "HID.dll"); }
-    void KernelFileCalls(THidWindowsEntryPoints& api) override
+    void KernelFileCalls(THidKernelFileCalls& kernel) override
     {
-        api.CreateFileA = &standInCreateFile;
-        api.CloseHandle = &standInCloseHandle;
+        kernel.CreateFileA = &standInCreateFile;
+        kernel.CloseHandle = &standInCloseHandle;
     }
 
 private:
